@@ -50,7 +50,9 @@ TARN_EXPORT int TarnSendMsg(TarnHandle* handle, const char* target, unsigned sho
 /* Waits up to timeoutMs for one message. Returns 0 (nothing, or a chunk message handled inside),
  * the text length of a delivered message, TARN_NO_TEXT for a payload without a space, or
  * -1 bad arguments, -2 wait failed, -3 wait reported no readable socket, -4 read error
- * (including a frame longer than the receive buffer), -5 peer closed, -6/-7/-8 buffers too small. */
+ * (including a frame longer than the receive buffer), -5 peer closed, -6/-7/-8 buffers too small.
+ * A receiver notices a stop request of its caller at its next timeout at the latest; TarnUninit must not
+ * run while another thread is inside TarnRecvMsg on the same handle. */
 TARN_EXPORT int TarnRecvMsg(TarnHandle* handle, char* target, unsigned short targetCapacity, unsigned short* code,
                             char* text, int textCapacity, int timeoutMs);
 
