@@ -159,32 +159,45 @@ void answerChunkRequest(TarnHandle* handle, char* payload, std::size_t)
     if (!isOfferedUpload(handle, items[1]))
         return;
 
-    char data[kChunkBuffer];
-    const std::size_t count = wanted < kChunkBuffer ? static_cast<std::size_t>(wanted) : kChunkBuffer;
     Fd file(::open(items[1], O_RDONLY | O_CLOEXEC));
     if (!file.ok())
         return;
     struct stat st;
     if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return;
-    const long got = readAt(file.get(), data, count, offset);
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    const unsigned mode = static_cast<unsigned short>(std::strtoul(items[4], nullptr, 10));
+    auto format = [&](char* out, std::size_t capacity, int endOfFile, std::size_t count) {
+        return std::snprintf(out, capacity, "\"%s\" \"%s\" %s %u 0 %d %llu %zu ", items[1], items[2], items[3], mode,
+                             endOfFile, static_cast<unsigned long long>(offset), count);
+    };
+
+    // Send as much as the 2048-byte answer frame holds: a request for a whole 2048 bytes would
+    // otherwise never be answered and the upload would stall.
+    std::size_t count = wanted < kChunkBuffer ? static_cast<std::size_t>(wanted) : kChunkBuffer;
+    char text[kChunkBuffer];
+    const int widest = format(text, sizeof text, 0, count);
+    const std::size_t targetLength = std::strlen(items[0]);
+    if (widest < 0 || static_cast<std::size_t>(widest) + targetLength + 5 >= kChunkBuffer)
+        return; // not even the text fits with the target
+    const std::size_t room = kChunkBuffer - 1 - 5 - targetLength - static_cast<std::size_t>(widest);
+    if (count > room)
+        count = room;
+
+    char answer[kChunkBuffer];
+    const long got = readAt(file.get(), answer + widest, count, offset);
     if (got < 0)
         return;
-    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
     const int endOfFile = (offset + static_cast<std::uint64_t>(got) >= size) ? 1 : 0;
-
-    const unsigned mode = static_cast<unsigned short>(std::strtoul(items[4], nullptr, 10));
-    char text[kChunkBuffer];
-    const int textLength = std::snprintf(text, sizeof text, "\"%s\" \"%s\" %s %u 0 %d %llu %ld ", items[1], items[2],
-                                         items[3], mode, endOfFile, static_cast<unsigned long long>(offset), got);
-    if (textLength < 0 || static_cast<std::size_t>(textLength) >= sizeof text)
+    const int textLength = format(text, sizeof text, endOfFile, static_cast<std::size_t>(got));
+    if (textLength < 0 || textLength > widest)
         return;
-    const std::size_t answerLength = static_cast<std::size_t>(textLength) + static_cast<std::size_t>(got);
-    if (std::strlen(items[0]) + answerLength + 5 > kChunkBuffer)
-        return;
-    char answer[kChunkBuffer];
+    // The text may have come out shorter than the widest one: move the data up behind it.
+    std::memmove(answer + textLength, answer + widest, static_cast<std::size_t>(got));
     std::memcpy(answer, text, static_cast<std::size_t>(textLength));
-    std::memcpy(answer + textLength, data, static_cast<std::size_t>(got));
+    const std::size_t answerLength = static_cast<std::size_t>(textLength) + static_cast<std::size_t>(got);
+    if (targetLength + answerLength + 5 > kChunkBuffer)
+        return;
     sendText(handle, items[0], kChunk, answer, answerLength, kChunkBuffer);
 }
 
