@@ -1,0 +1,286 @@
+// Reply dispatch: every message of a connection, routed by its code into the records and on to
+// the console as notifications.
+#include "catalogue.h"
+#include "textitems.h"
+#include "zrcontrol.h"
+
+#include <QCoreApplication>
+
+void CZRControl::post(int id, const QString& key, qint64 value, CZRNotify::Payload payload)
+{
+    if (m_main) QCoreApplication::postEvent(m_main, new CZRNotify(id, key, value, std::move(payload)));
+}
+
+int CZRControl::GetReply(const _Message& message)
+{
+    _Message m = message;
+    int result = 0;
+    switch (zrcat::ReplyRoute(m.code)) {
+    case zrcat::RouteGeneral:
+        GeneralReply(m);
+        break;
+    case zrcat::RoutePassOn:
+        OtherReply(zrmsg::PassOn, m);
+        break;
+    case zrcat::RouteFileMgr:
+        FileMgrUpdate(m);
+        break;
+    case zrcat::RouteModbus:
+        ModbusReply(m);
+        break;
+    case zrcat::RouteMobile:
+        MobileReply(m);
+        break;
+    case zrcat::RouteError:
+        ErrorMessage(m);
+        break;
+    case zrcat::RouteNone:
+        result = -1;
+        break;
+    }
+    // Replies for agents nobody knows land in the empty records; keep them empty for the next look-up.
+    m_emptyAgent = CZRAgent();
+    if (CZRGateway* gw = findGateway(m.gateway)) gw->ResetEmptyAgent();
+    return result;
+}
+
+void CZRControl::GeneralReply(_Message& m)
+{
+    CZRGateway* gw = findGateway(m.gateway);
+    if (gw == nullptr || !gw->IsConnect()) return;
+    CZRAgent& agent = gw->GetAgent(m.nick);
+    QString key = makeKey(*gw, agent.GetIPAddr());
+    agent.CheckAlive(0);
+    const ZRTextItems items(m.text);
+
+    switch (m.code) {
+    case 24:
+        post(zrmsg::LoginAccepted, key);
+        break;
+    case 26:
+        if (m.nick.isEmpty()) break;
+        gw->AddAgent(m.nick);
+        m.text = ZRNickAddress(m.nick);
+        key = makeKey(*gw, m.text);
+        OtherReply(zrmsg::PassOn, m);
+        post(zrmsg::AgentOnline, key);
+        break;
+    case 102:
+        agent.SetVersion(items.item(0));
+        agent.SetDeviceInfo(items.item(1), items.item(5), items.item(4), items.item(3), items.item(2));
+        OtherReply(zrmsg::PassOn, m);
+        post(zrmsg::DeviceInfo, key);
+        break;
+    case 104:
+        agent.SetDeviceCapacity(0, items.item(0), items.item(1));
+        post(zrmsg::Capacity0, key);
+        break;
+    case 106:
+        agent.SetDeviceCapacity(1, items.item(0), items.item(1));
+        post(zrmsg::Capacity1, key);
+        break;
+    case 112:
+        if (items.count() == 2) post(zrmsg::Process, key, 0, QStringList{items.item(0), items.item(1)});
+        break;
+    case 113:
+        if (agent.IsWaitingProcess()) {
+            agent.WaitProcessList(0);
+            post(zrmsg::Process, key);
+        }
+        break;
+    case 116:
+        post(zrmsg::ProcessStopped, key, 1);
+        break;
+    case 122:
+        if (!agent.IsWaitingNetInterface()) {
+            // The first entry of a new list.
+            agent.WaitNetInterface(1);
+            agent.RemoveAllNetworkInterface();
+        }
+        agent.AddNetworkInterface(ZRDecimal(items.view(1)), items.item(0), items.item(2), items.item(3),
+                                  items.item(4), items.item(5));
+        break;
+    case 123:
+        if (agent.IsWaitingNetInterface()) {
+            agent.WaitNetInterface(0);
+            post(zrmsg::NetInterfaces, key);
+        }
+        break;
+    case 126: {
+        const QString name = items.item(0);
+        const QString servers = items.item(1);
+        const ZRTextItems list(servers);
+        for (int i = 0; i < list.count(); ++i)
+            agent.AddNetworkDNS(name, list.item(i));
+        post(zrmsg::DNSServers, key);
+        break;
+    }
+    case 132:
+        if (!agent.IsWaitingAutoInst()) {
+            agent.WaitAutoInstList(1);
+            agent.RemoveAllAutoLaunch();
+        }
+        agent.AddAutoLaunch(items.item(0), items.item(1));
+        break;
+    case 133:
+        if (agent.IsWaitingAutoInst())
+            agent.WaitAutoInstList(0);
+        else
+            agent.RemoveAllAutoLaunch(); // an empty list was reported
+        post(zrmsg::AutoLaunch, key);
+        break;
+    case 142:
+        if (items.count() == 3)
+            post(zrmsg::Service, key, 0, QStringList{items.item(0), items.item(1), items.item(2)});
+        break;
+    case 143:
+        if (agent.IsWaitingService()) {
+            agent.WaitServiceList(0);
+            post(zrmsg::Service, key);
+        }
+        break;
+    case 146:
+        post(zrmsg::ServiceStarted, key, 1);
+        break;
+    case 148:
+        post(zrmsg::ServiceStopped, key, 1);
+        break;
+    case 162:
+        agent.SetSYSTime(items.item(0), items.item(1));
+        // Type 0 agents answer both clocks and are told once, after the second.
+        if (agent.IsWaitingTime() || agent.GetOSType(1) != 0) {
+            agent.WaitTimeInfo(0);
+            post(zrmsg::DateTime, key);
+        } else {
+            agent.WaitTimeInfo(1);
+        }
+        break;
+    case 164:
+        agent.SetRTCTime(items.item(0), items.item(1));
+        if (agent.IsWaitingTime()) {
+            agent.WaitTimeInfo(0);
+            post(zrmsg::DateTime, key);
+        } else {
+            agent.WaitTimeInfo(1);
+        }
+        break;
+    case 172:
+    case 174:
+        if (!agent.GetNick().isEmpty() && agent.GetNick() == m.nick) {
+            m.text = agent.GetIPAddr();
+            OtherReply(zrmsg::PassOn, m);
+            if (agent.GetUploadCount() || agent.GetDownloadCount()) agentOffline(*gw, agent);
+            gw->RemoveAgent(m.nick);
+            post(zrmsg::AgentOffline, key);
+        }
+        break;
+    case 9997:
+    case 9998:
+    case 9999:
+        if (gw->IsConnect()) Disconnect(*gw);
+        break;
+    default: // 128, 130, 136, 166, 168: the answer itself is all
+        break;
+    }
+}
+
+void CZRControl::generalFailure(const _Message& m, const QString& text)
+{
+    post(zrmsg::RequestFailed, m.nick, 0, text);
+}
+
+void CZRControl::ErrorMessage(_Message& m)
+{
+    CZRGateway* gw = findGateway(m.gateway);
+    if (gw == nullptr || !gw->IsConnect()) return;
+    CZRAgent& agent = gw->GetAgent(m.nick);
+    agent.CheckAlive(0);
+    const QString key = makeKey(*gw, agent.GetIPAddr());
+    const ZRTextItems items(m.text);
+    const int failed = ZRDecimal(items.view(0));
+    const QString text = items.item(1);
+
+    switch (failed) {
+    // A refused list or clock request must not leave its mark set, or that list could never be
+    // asked for again on this connection.
+    case 111:
+        agent.WaitProcessList(0);
+        break;
+    case 141:
+        agent.WaitServiceList(0);
+        break;
+    case 121:
+        agent.WaitNetInterface(0);
+        break;
+    case 131:
+        agent.WaitAutoInstList(0);
+        break;
+    case 161:
+    case 163:
+        agent.WaitTimeInfo(0);
+        break;
+    case 115:
+        post(zrmsg::ProcessStopped, key, 0);
+        break;
+    case 125:
+        post(zrmsg::DNSServers, key);
+        break;
+    case 145:
+        post(zrmsg::ServiceStarted, key, 0);
+        break;
+    case 147:
+        post(zrmsg::ServiceStopped, key, 0);
+        break;
+    case 191:
+    case 195:
+    case 201:
+    case 203:
+    case 204:
+        transferFailure(*gw, agent, failed, items, m, key);
+        return;
+    case 211:
+        agent.ResetBrowseFiles();
+        post(zrmsg::DirectoryEntry, key, 0);
+        return;
+    case 215:
+    case 217:
+    case 223:
+        post(zrmsg::RemoteFileDone, key, 0);
+        break;
+    case 221:
+        break;
+    default:
+        if (zrcat::IsModbusRequest(failed)) {
+            ModbusReply(m);
+            return;
+        }
+        if (zrcat::IsMobileRequest(failed)) {
+            MobileReply(m);
+            return;
+        }
+        if (zrcat::IsFurtherPluginRequest(failed)) {
+            OtherReply(zrmsg::PassOn, m);
+            return;
+        }
+        break;
+    }
+    generalFailure(m, text);
+}
+
+void CZRControl::OtherReply(int id, _Message& m)
+{
+    CZRGateway* gw = findGateway(m.gateway);
+    if (gw == nullptr || !gw->IsConnect()) return;
+    const QString address = gw->HasAgent(m.nick) ? gw->GetAgent(m.nick).GetIPAddr() : QString();
+    post(id, QString(), 0, _Notice{m.code, makeKey(*gw, address), m.text});
+}
+
+void CZRControl::MobileReply(_Message& m)
+{
+    OtherReply(zrmsg::Mobile, m);
+}
+
+void CZRControl::ModbusReply(_Message& m)
+{
+    OtherReply(zrmsg::Modbus, m);
+}

@@ -1,0 +1,97 @@
+#include "zrgateway.h"
+
+CZRGateway::CZRGateway(const QString& name, const QString& ip, const QString& port)
+    : m_name(name), m_ip(ip), m_port(port)
+{
+}
+
+CZRGateway::CZRGateway(const CZRGateway& other)
+{
+    *this = other;
+}
+
+CZRGateway& CZRGateway::operator=(const CZRGateway& other)
+{
+    if (this == &other) return *this;
+    m_connection = other.m_connection;
+    m_thread = other.m_thread;
+    m_online = other.m_online;
+    m_connecting = other.m_connecting;
+    m_emptyAgent = CZRAgent(other.m_emptyAgent.GetNick());
+    m_emptyAgent.SetIPAddr(other.m_emptyAgent.GetIPAddr());
+    m_transferNumber = other.m_transferNumber;
+    m_name = other.m_name;
+    m_ip = other.m_ip;
+    m_port = other.m_port;
+    return *this;
+}
+
+int CZRGateway::SetIPAddr(const QString& ip)
+{
+    if (ip.isEmpty()) return 0;
+    m_ip = ip;
+    return 1;
+}
+
+void CZRGateway::ClearOnlineInfo()
+{
+    m_connecting = 0;
+    m_byAddress.clear();
+    m_agents.clear();
+    m_uploads.clear();
+    m_downloads.clear();
+}
+
+CZRGateway::AgentList::iterator CZRGateway::find(const QString& key)
+{
+    if (key.isEmpty()) return m_agents.end();
+    const QString address = ZRNickAddress(key);
+    auto hit = m_byAddress.constFind(address);
+    if (hit == m_byAddress.constEnd()) return m_agents.end();
+    AgentList::iterator it = hit.value();
+    if ((*it)->GetIPAddr() != address) {
+        // Someone changed an address through SetIPAddr: rebuild the index and look again.
+        m_byAddress.clear();
+        for (auto a = m_agents.begin(); a != m_agents.end(); ++a)
+            m_byAddress.insert((*a)->GetIPAddr(), a);
+        hit = m_byAddress.constFind(address);
+        return hit == m_byAddress.constEnd() ? m_agents.end() : hit.value();
+    }
+    return it;
+}
+
+int CZRGateway::AddAgent(const QString& nick)
+{
+    if (nick.isEmpty()) return 0;
+    RemoveAgent(nick);
+    m_agents.push_back(std::make_unique<CZRAgent>(nick));
+    auto it = std::prev(m_agents.end());
+    m_byAddress.insert((*it)->GetIPAddr(), it);
+    return 1;
+}
+
+int CZRGateway::RemoveAgent(const QString& nick)
+{
+    auto it = find(nick);
+    if (it == m_agents.end()) return 0;
+    m_byAddress.remove((*it)->GetIPAddr());
+    m_agents.erase(it);
+    return 1;
+}
+
+CZRAgent& CZRGateway::GetAgent(const QString& key)
+{
+    auto it = find(key);
+    return it == m_agents.end() ? m_emptyAgent : **it;
+}
+
+bool CZRGateway::HasAgent(const QString& key) const
+{
+    return const_cast<CZRGateway*>(this)->find(key) != m_agents.end();
+}
+
+QString CZRGateway::GetAgentNick(const QString& key)
+{
+    auto it = find(key);
+    return it == m_agents.end() ? QString() : (*it)->GetNick();
+}
