@@ -39,7 +39,7 @@ int CZRControl::GetReply(const _Message& message)
         break;
     }
     // Replies for agents nobody knows land in the empty records; keep them empty for the next look-up.
-    m_emptyAgent = CZRAgent();
+    m_emptyAgent.emplace();
     if (CZRGateway* gw = findGateway(m.gateway)) gw->ResetEmptyAgent();
     return result;
 }

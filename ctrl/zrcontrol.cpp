@@ -68,9 +68,9 @@ CZRGateway& CZRControl::GetGateway(const QString& name)
 CZRAgent& CZRControl::GetAgent(const QString& key)
 {
     QString gateway, address;
-    if (!ParseNick(key, &gateway, &address) || address.isEmpty()) return m_emptyAgent;
+    if (!ParseNick(key, &gateway, &address) || address.isEmpty()) return *m_emptyAgent;
     CZRGateway* gw = findGateway(gateway);
-    if (gw == nullptr || !gw->HasAgent(address)) return m_emptyAgent;
+    if (gw == nullptr || !gw->HasAgent(address)) return *m_emptyAgent;
     return gw->GetAgent(address);
 }
 

@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ZRTextItems;
@@ -108,7 +109,7 @@ private:
     QHash<QString, CZRGateway*> m_byName;
     std::vector<std::unique_ptr<CZRClientThread>> m_threads;
     CZRGateway m_emptyGateway;
-    CZRAgent m_emptyAgent;
+    std::optional<CZRAgent> m_emptyAgent{std::in_place};
     QTimer m_timer;
     quint64 m_nextSerial = 1;
     std::function<void(const QString&)> m_testHandler;

@@ -17,8 +17,8 @@ CZRGateway& CZRGateway::operator=(const CZRGateway& other)
     m_thread = other.m_thread;
     m_online = other.m_online;
     m_connecting = other.m_connecting;
-    m_emptyAgent = CZRAgent(other.m_emptyAgent.GetNick());
-    m_emptyAgent.SetIPAddr(other.m_emptyAgent.GetIPAddr());
+    m_emptyAgent.emplace(other.m_emptyAgent->GetNick());
+    m_emptyAgent->SetIPAddr(other.m_emptyAgent->GetIPAddr());
     m_transferNumber = other.m_transferNumber;
     m_name = other.m_name;
     m_ip = other.m_ip;
@@ -82,7 +82,7 @@ int CZRGateway::RemoveAgent(const QString& nick)
 CZRAgent& CZRGateway::GetAgent(const QString& key)
 {
     auto it = find(key);
-    return it == m_agents.end() ? m_emptyAgent : **it;
+    return it == m_agents.end() ? *m_emptyAgent : **it;
 }
 
 bool CZRGateway::HasAgent(const QString& key) const

@@ -11,6 +11,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 
 struct TarnHandle;
 class CZRClientThread;
@@ -58,9 +59,9 @@ public:
     QString GetAgentNick(const QString& key);
     int GetAgentCount() const { return int(m_agents.size()); }
     const AgentList& GetAgentList() const { return m_agents; }
-    CZRAgent& GetEmptyAgent() { return m_emptyAgent; }
+    CZRAgent& GetEmptyAgent() { return *m_emptyAgent; }
     // Forgets whatever stray replies wrote into the empty agent.
-    void ResetEmptyAgent() { m_emptyAgent = CZRAgent(); }
+    void ResetEmptyAgent() { m_emptyAgent.emplace(); }
 
     int GetTransferID() const { return m_transferNumber; }
     int GetTransferCount() const { return int(m_uploads.size() + m_downloads.size()); }
@@ -81,7 +82,8 @@ private:
     QString m_name;
     QString m_ip;
     QString m_port;
-    CZRAgent m_emptyAgent;
+    // Re-made rather than assigned: assignment would keep the lists a stray reply wrote.
+    std::optional<CZRAgent> m_emptyAgent{std::in_place};
     QList<_TransferG> m_uploads;
     QList<_TransferG> m_downloads;
     int m_transferNumber = 0;
