@@ -22,6 +22,10 @@ constexpr std::size_t kConsoleText = 1022; // the console's reply text buffer ho
 constexpr std::size_t kChunkFrame = wire::kChunkBuffer; // the console's 194 answers must fit this
 constexpr std::int64_t kTick = 50;                      // ms between delivery steps
 constexpr std::int64_t kReportEvery = 250;              // ms between download progress reports
+// Each open leg holds descriptors; a console may not hold them all.
+constexpr std::size_t kMaxLegsPerConsole = 32;
+constexpr std::size_t kMaxDeliveries = 1024;
+constexpr const char* kBusy = "The gateway is busy; try again later.";
 
 std::string u64(std::uint64_t v)
 {
@@ -110,6 +114,10 @@ void Transfers::upload(Session& s, const std::string& target, std::string_view a
         (type == 1 && agentPath != "firmware") || (type == 0 && agentPath.empty())) {
         transferFail(s.id, target, wire::kUploadToGateway, local, agentPath, type,
                      "The parameter is incorrect.");
+        return;
+    }
+    if (openLegs(s.id) >= kMaxLegsPerConsole) {
+        transferFail(s.id, target, wire::kUploadToGateway, local, agentPath, type, kBusy);
         return;
     }
     std::string tag = "u" + std::to_string(++counter_) + "-" + tagName(local);
@@ -249,6 +257,10 @@ void Transfers::sendToAgent(Session& s, const std::string& target, std::string_v
     if (agent->state != AgentState::Online) {
         refuse(agent->state == AgentState::Upgrading ? "The device is being upgraded."
                                                      : "The device is not on line.");
+        return;
+    }
+    if (deliveries_.size() >= kMaxDeliveries) {
+        refuse(kBusy);
         return;
     }
     auto st = staged_.find(items[2]);
@@ -428,6 +440,10 @@ void Transfers::download(Session& s, const std::string& target, std::string_view
                                                      : "The device is not on line.");
         return;
     }
+    if (openLegs(s.id) >= kMaxLegsPerConsole) {
+        refuse(kBusy);
+        return;
+    }
     int os = gw_.fleet().osType(*agent);
     std::string error;
     fs::path host;
@@ -547,6 +563,16 @@ void Transfers::endDownload(std::string tag)
     gw_.loop().cancel(it->second.timer);
     closeFd(it->second.fd);
     downloads_.erase(it);
+}
+
+std::size_t Transfers::openLegs(std::uint64_t session) const
+{
+    std::size_t n = 0;
+    for (const auto& [tag, u] : uploads_)
+        n += u.session == session;
+    for (const auto& [tag, d] : downloads_)
+        n += d.session == session;
+    return n;
 }
 
 void Transfers::sessionClosed(std::uint64_t session)

@@ -85,6 +85,7 @@ private:
     void transferFail(std::uint64_t session, const std::string& target, int code, std::string_view local,
                       std::string_view agentPath, int type, std::string_view why);
     std::filesystem::path stagingDir() const;
+    std::size_t openLegs(std::uint64_t session) const;
 
     Gateway& gw_;
     std::uint64_t counter_ = 0;

@@ -257,3 +257,23 @@ TEST(GatewayTransfers, AnUploadWhoseConsoleStopsAnsweringTimesOut)
     EXPECT_EQ(f[1], "/tmp/not-offered.bin");
     EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(rig.root) / ".gateway"));
 }
+
+TEST(GatewayTransfers, AConsoleCannotHoldUnboundedLegsOpen)
+{
+    Rig rig({"--chunk-timeout", "30000"});
+    ASSERT_TRUE(rig.ready());
+    // Uploads the library never offered stay open, waiting for chunks that never come.
+    for (int i = 0; i < 40; ++i)
+        ASSERT_EQ(
+            rig.console.send(rig.nicks[0], 191, "\"/tmp/never-" + std::to_string(i) + "\" \"/tmp/y\" 0"), 0);
+    int busy = 0;
+    Message m;
+    while (rig.console.next(&m, 1000))
+        if (m.code == 999) {
+            auto f = items(m.text);
+            EXPECT_EQ(f.at(0), "191");
+            busy += f.at(4).find("busy") != std::string::npos;
+        }
+    EXPECT_EQ(busy, 8);
+    EXPECT_EQ(rig.request(rig.nicks[0], 137).code, 138); // and the console is still served
+}
