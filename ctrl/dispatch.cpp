@@ -62,13 +62,13 @@ void CZRControl::GeneralReply(_Message& m)
         gw->AddAgent(m.nick);
         m.text = ZRNickAddress(m.nick);
         key = makeKey(*gw, m.text);
-        OtherReply(zrmsg::PassOn, m);
+        passOn(zrmsg::PassOn, m, *gw, m.text);
         post(zrmsg::AgentOnline, key);
         break;
     case 102:
         agent.SetVersion(items.item(0));
         agent.SetDeviceInfo(items.item(1), items.item(5), items.item(4), items.item(3), items.item(2));
-        OtherReply(zrmsg::PassOn, m);
+        passOn(zrmsg::PassOn, m, *gw, agent.GetIPAddr());
         post(zrmsg::DeviceInfo, key);
         break;
     case 104:
@@ -168,7 +168,7 @@ void CZRControl::GeneralReply(_Message& m)
     case 174:
         if (!agent.GetNick().isEmpty() && agent.GetNick() == m.nick) {
             m.text = agent.GetIPAddr();
-            OtherReply(zrmsg::PassOn, m);
+            passOn(zrmsg::PassOn, m, *gw, agent.GetIPAddr());
             if (agent.GetUploadCount() || agent.GetDownloadCount()) agentOffline(*gw, agent);
             gw->RemoveAgent(m.nick);
             post(zrmsg::AgentOffline, key);
@@ -271,8 +271,13 @@ void CZRControl::OtherReply(int id, _Message& m)
 {
     CZRGateway* gw = findGateway(m.gateway);
     if (gw == nullptr || !gw->IsConnect()) return;
-    const QString address = gw->HasAgent(m.nick) ? gw->GetAgent(m.nick).GetIPAddr() : QString();
-    post(id, QString(), 0, _Notice{m.code, makeKey(*gw, address), m.text});
+    const CZRAgent* agent = gw->FindAgent(m.nick);
+    passOn(id, m, *gw, agent ? agent->GetIPAddr() : QString());
+}
+
+void CZRControl::passOn(int id, const _Message& m, CZRGateway& gateway, const QString& address)
+{
+    post(id, QString(), 0, _Notice{m.code, makeKey(gateway, address), m.text});
 }
 
 void CZRControl::MobileReply(_Message& m)

@@ -95,11 +95,12 @@ void CZRAgent::SetDeviceInfo(const QString& model, const QString& host, const QS
     m_cpu = cpu;
     m_osVersion = os;
     m_firmware = firmware;
-    const QString upperModel = model.toUpper();
-    const QString upperOs = os.toUpper();
-    if (upperOs.contains(QLatin1String("XPE")) || upperModel.contains(QLatin1String("XPE")))
+    const auto has = [](const QString& text, const char* word) {
+        return text.contains(QLatin1String(word), Qt::CaseInsensitive);
+    };
+    if (has(os, "XPE") || has(model, "XPE"))
         m_osType = 2;
-    else if (upperOs.contains(QLatin1String("WINDOWS")) || upperModel.contains(QLatin1String("CE")))
+    else if (has(os, "WINDOWS") || has(model, "CE"))
         m_osType = 1;
     else
         m_osType = 0;

@@ -85,16 +85,18 @@ QString CZRClientThread::UploadRefusedText(const _MessageFile& message)
         .arg(message.path, agentPath, QString::number(message.firmware ? 1 : 0));
 }
 
-void CZRClientThread::handOver(std::vector<_Message>&& batch)
+void CZRClientThread::handOver(std::vector<_Message>&& batch, bool wait)
 {
-    quint64 ticket;
-    {
-        std::lock_guard<std::mutex> guard(m_state->lock);
-        if (m_state->stopping() || m_control == nullptr) return;
-        ticket = ++m_state->posted;
-    }
-    QCoreApplication::postEvent(m_control, new CZRReplyEvent(m_state, std::move(batch)));
     std::unique_lock<std::mutex> guard(m_state->lock);
+    // One hand-over at a time: the previous batch is handled before the next is posted, so replies
+    // reach the GUI thread in order and a slow GUI holds the reading back.
+    m_state->handled.wait(guard, [&] { return m_state->finished >= m_state->posted || m_state->stopping(); });
+    if (m_state->stopping() || m_control == nullptr) return;
+    const quint64 ticket = ++m_state->posted;
+    guard.unlock();
+    QCoreApplication::postEvent(m_control, new CZRReplyEvent(m_state, std::move(batch)));
+    if (!wait) return;
+    guard.lock();
     m_state->handled.wait(guard, [&] { return m_state->finished >= ticket || m_state->stopping(); });
 }
 
@@ -102,7 +104,7 @@ int CZRClientThread::ReceiveReplyMsg(quint16 code, quint16 value, const QString&
 {
     std::vector<_Message> batch;
     batch.push_back(_Message{value, code, nick, text, m_gateway});
-    handOver(std::move(batch));
+    handOver(std::move(batch), true);
     return 1;
 }
 
@@ -152,7 +154,8 @@ void CZRClientThread::DeriveThread()
                                      int(text.size()), 0);
                 if (result == 0) break;
             }
-            handOver(std::move(batch));
+            // The next batch is read while the GUI thread handles this one.
+            handOver(std::move(batch), false);
             if (ended) return;
         }
     }();

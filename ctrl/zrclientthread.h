@@ -1,5 +1,6 @@
 // One gateway connection: a receive worker that connects, logs in and reads messages, and hands
-// each batch of them to the control window, waiting until the GUI thread has handled it.
+// them in batches to the control window. A batch is posted only once the previous one has been
+// handled, so replies are handled one at a time and in order, and at most one batch waits.
 //
 // Mapping onto std::thread: InitInstance starts the worker (DeriveThread); Disconnect only asks it
 // to stop (stop flag, socket shut down, a waiting hand-over released) and never blocks; ExitInstance
@@ -71,7 +72,7 @@ public:
     static QString UploadRefusedText(const _MessageFile& message);
 
 private:
-    void handOver(std::vector<_Message>&& batch);
+    void handOver(std::vector<_Message>&& batch, bool wait);
     void wake();
 
     QString m_gateway;

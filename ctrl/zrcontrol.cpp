@@ -68,10 +68,13 @@ CZRGateway& CZRControl::GetGateway(const QString& name)
 CZRAgent& CZRControl::GetAgent(const QString& key)
 {
     QString gateway, address;
-    if (!ParseNick(key, &gateway, &address) || address.isEmpty()) return *m_emptyAgent;
-    CZRGateway* gw = findGateway(gateway);
-    if (gw == nullptr || !gw->HasAgent(address)) return *m_emptyAgent;
-    return gw->GetAgent(address);
+    CZRGateway* gw = nullptr;
+    CZRAgent* agent = nullptr;
+    if (ParseNick(key, &gateway, &address) && !address.isEmpty() && (gw = findGateway(gateway)) != nullptr)
+        agent = gw->FindAgent(address);
+    if (agent) return *agent;
+    m_emptyLent = true;
+    return *m_emptyAgent;
 }
 
 int CZRControl::IsOnlineGateway(const QString& name) const

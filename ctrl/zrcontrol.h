@@ -97,7 +97,7 @@ private:
     CZRGateway* findGateway(const QString& name) const;
     QString makeKey(const CZRGateway& gateway, const QString& address) const;
     void post(int id, const QString& key, qint64 value = 0, CZRNotify::Payload payload = {});
-    void passOn(int id, const _Message& message, const QString& key);
+    void passOn(int id, const _Message& message, CZRGateway& gateway, const QString& address);
     void generalFailure(const _Message& message, const QString& text);
     void transferFailure(CZRGateway& gateway, CZRAgent& agent, int failedCode, const ZRTextItems& items,
                          _Message& message, const QString& key);
@@ -110,6 +110,7 @@ private:
     std::vector<std::unique_ptr<CZRClientThread>> m_threads;
     CZRGateway m_emptyGateway;
     std::optional<CZRAgent> m_emptyAgent{std::in_place};
+    bool m_emptyLent = false;
     QTimer m_timer;
     quint64 m_nextSerial = 1;
     std::function<void(const QString&)> m_testHandler;

@@ -37,6 +37,7 @@ void CZRGateway::ClearOnlineInfo()
 {
     m_connecting = 0;
     m_byAddress.clear();
+    m_byNick.clear();
     m_agents.clear();
     m_uploads.clear();
     m_downloads.clear();
@@ -45,7 +46,10 @@ void CZRGateway::ClearOnlineInfo()
 CZRGateway::AgentList::iterator CZRGateway::find(const QString& key)
 {
     if (key.isEmpty()) return m_agents.end();
-    const QString address = ZRNickAddress(key);
+    // A full nick is found without cutting the key apart.
+    if (auto byNick = m_byNick.constFind(key); byNick != m_byNick.constEnd()) return byNick.value();
+    const qsizetype colon = key.indexOf(QLatin1Char(':'));
+    const QString address = colon < 0 ? key : key.left(colon);
     auto hit = m_byAddress.constFind(address);
     if (hit == m_byAddress.constEnd()) return m_agents.end();
     AgentList::iterator it = hit.value();
@@ -67,6 +71,7 @@ int CZRGateway::AddAgent(const QString& nick)
     m_agents.push_back(std::make_unique<CZRAgent>(nick));
     auto it = std::prev(m_agents.end());
     m_byAddress.insert((*it)->GetIPAddr(), it);
+    m_byNick.insert((*it)->GetNick(), it);
     return 1;
 }
 
@@ -75,6 +80,7 @@ int CZRGateway::RemoveAgent(const QString& nick)
     auto it = find(nick);
     if (it == m_agents.end()) return 0;
     m_byAddress.remove((*it)->GetIPAddr());
+    m_byNick.remove((*it)->GetNick());
     m_agents.erase(it);
     return 1;
 }
@@ -82,7 +88,15 @@ int CZRGateway::RemoveAgent(const QString& nick)
 CZRAgent& CZRGateway::GetAgent(const QString& key)
 {
     auto it = find(key);
-    return it == m_agents.end() ? *m_emptyAgent : **it;
+    if (it != m_agents.end()) return **it;
+    m_emptyLent = true;
+    return *m_emptyAgent;
+}
+
+CZRAgent* CZRGateway::FindAgent(const QString& key)
+{
+    auto it = find(key);
+    return it == m_agents.end() ? nullptr : it->get();
 }
 
 bool CZRGateway::HasAgent(const QString& key) const

@@ -55,13 +55,22 @@ public:
     int RemoveAgent(const QString& nick);
     // The agent equal to a nick or an IP address; the empty agent when there is none.
     CZRAgent& GetAgent(const QString& key);
+    CZRAgent* FindAgent(const QString& key);
     bool HasAgent(const QString& key) const;
     QString GetAgentNick(const QString& key);
     int GetAgentCount() const { return int(m_agents.size()); }
     const AgentList& GetAgentList() const { return m_agents; }
-    CZRAgent& GetEmptyAgent() { return *m_emptyAgent; }
+    CZRAgent& GetEmptyAgent()
+    {
+        m_emptyLent = true;
+        return *m_emptyAgent;
+    }
     // Forgets whatever stray replies wrote into the empty agent.
-    void ResetEmptyAgent() { m_emptyAgent.emplace(); }
+    void ResetEmptyAgent()
+    {
+        if (m_emptyLent) m_emptyAgent.emplace();
+        m_emptyLent = false;
+    }
 
     int GetTransferID() const { return m_transferNumber; }
     int GetTransferCount() const { return int(m_uploads.size() + m_downloads.size()); }
@@ -77,6 +86,7 @@ private:
     AgentList m_agents;
     // Agents are pairwise unequal, so their addresses are unique: one index finds them by nick or address.
     QHash<QString, AgentList::iterator> m_byAddress;
+    QHash<QString, AgentList::iterator> m_byNick;
     int m_online = 0;
     int m_connecting = 0;
     QString m_name;
@@ -84,6 +94,7 @@ private:
     QString m_port;
     // Re-made rather than assigned: assignment would keep the lists a stray reply wrote.
     std::optional<CZRAgent> m_emptyAgent{std::in_place};
+    bool m_emptyLent = false;
     QList<_TransferG> m_uploads;
     QList<_TransferG> m_downloads;
     int m_transferNumber = 0;

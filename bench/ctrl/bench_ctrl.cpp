@@ -1,0 +1,374 @@
+// Control core benchmark. Prints each figure with its baseline from the same run and the ratio.
+//
+// dispatch: one agent streams 200,000 process-list entries (112) and the closing 113; the core's time
+//   from request 4 until the closing 1545 reaches the console, against a bare TarnUtil loop that only
+//   receives the same messages from the same peer.
+// fleet: a 10,000-agent tarn-gateway; connect, every announcement (26) handled, request 1 answered for
+//   every agent; against a bare TarnUtil client doing the same exchanges. Also the console's RSS.
+#include "notify.h"
+#include "tarnutil.h"
+#include "wire.h"
+#include "zrcontrol.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long rssKiB()
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+// A peer that plays one agent with a very long process list, as fast as the socket takes it.
+class StreamingPeer
+{
+public:
+    static constexpr const char* kNick = "10.9.0.1:streamer";
+
+    explicit StreamingPeer(int entries)
+    {
+        for (int i = 0; i < entries; ++i)
+            m_stream += tarnwire::makeFrame(
+                kNick, 112, "\"process-" + std::to_string(i) + ".exe\" " + std::to_string(1000 + i));
+        m_stream += tarnwire::makeFrame(kNick, 113, "");
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(m_listen, 4);
+        socklen_t len = sizeof a;
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
+        m_port = ntohs(a.sin_port);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~StreamingPeer()
+    {
+        m_quit = true;
+        ::shutdown(m_listen, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listen);
+    }
+    int port() const { return m_port; }
+
+private:
+    static void writeAll(int fd, const std::string& s)
+    {
+        std::size_t off = 0;
+        while (off < s.size()) {
+            const ssize_t n = ::send(fd, s.data() + off, s.size() - off, MSG_NOSIGNAL);
+            if (n <= 0) return;
+            off += std::size_t(n);
+        }
+    }
+    void run()
+    {
+        std::vector<char> buf(tarnwire::kFrameBuffer);
+        while (!m_quit) {
+            const int fd = ::accept(m_listen, nullptr, nullptr);
+            if (fd < 0) return;
+            while (true) {
+                std::uint16_t code = 0, length = 0;
+                if (tarnwire::readFrame(fd, buf.data(), buf.size() - 4, &code, &length) != 0) break;
+                if (code == 25)
+                    writeAll(fd, tarnwire::makeFrame("", 24, "") + tarnwire::makeFrame("", 26, kNick));
+                else if (code == 111)
+                    writeAll(fd, m_stream);
+            }
+            ::close(fd);
+        }
+    }
+
+    std::string m_stream;
+    int m_listen = -1;
+    int m_port = 0;
+    std::atomic<bool> m_quit{false};
+    std::thread m_thread;
+};
+
+class GatewayChild
+{
+public:
+    explicit GatewayChild(const std::vector<std::string>& extra)
+    {
+        const char* dir = std::getenv("TARN_BIN_DIR");
+        std::string program = std::string(dir && *dir ? dir : "build/bin") + "/tarn-gateway";
+        std::vector<std::string> args = {program, "--listen", "127.0.0.1:0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        int out[2];
+        if (::pipe(out) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], 1);
+            ::close(out[0]);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        std::string line;
+        char c;
+        pollfd p{out[0], POLLIN, 0};
+        while (::poll(&p, 1, 30000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        ::close(out[0]);
+        const auto colon = line.rfind(':');
+        if (line.rfind("listening on ", 0) == 0 && colon != std::string::npos)
+            m_port = std::atoi(line.c_str() + colon + 1);
+    }
+    ~GatewayChild()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    int port() const { return m_port; }
+
+private:
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+class Counter : public QObject
+{
+public:
+    int online = 0;
+    int device = 0;
+    int processes = 0;
+    bool listDone = false;
+    bool disconnected = false;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        switch (int(e->type())) {
+        case zrmsg::AgentOnline:
+            ++online;
+            return true;
+        case zrmsg::DeviceInfo:
+            ++device;
+            return true;
+        case zrmsg::Process:
+            if (static_cast<CZRNotify*>(e)->hasPayload())
+                ++processes;
+            else
+                listDone = true;
+            return true;
+        case zrmsg::GatewayDisconnected:
+            disconnected = true;
+            return true;
+        default:
+            return QObject::event(e);
+        }
+    }
+};
+
+bool spin(const std::function<bool()>& done, int ms = 120000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+struct Bare
+{
+    TarnHandle* h = nullptr;
+    std::vector<char> target = std::vector<char>(10236), text = std::vector<char>(10236);
+    unsigned short code = 0;
+    bool open(int port)
+    {
+        TarnInit(&h);
+        return TarnConnect(h, "127.0.0.1", port) == 0 && TarnLogin(h) == 0;
+    }
+    int next()
+    {
+        for (;;) {
+            const int r = TarnRecvMsg(h, target.data(), quint16(target.size()), &code, text.data(),
+                                      int(text.size()), 10000);
+            if (r != 0) return r;
+        }
+    }
+    ~Bare() { TarnUninit(h); }
+};
+
+double bareDispatch(int port, int entries)
+{
+    Bare b;
+    if (!b.open(port)) return -1;
+    while (b.next() > 0 && b.code != 26) {
+    }
+    const auto start = Clock::now();
+    TarnSendMsg(b.h, StreamingPeer::kNick, 111, nullptr);
+    int seen = 0;
+    while (b.next() > 0) {
+        benchmark::DoNotOptimize(b.text.data());
+        if (b.code == 112) ++seen;
+        if (b.code == 113) break;
+    }
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    return seen == entries ? s : -1;
+}
+
+double coreDispatch(int port, int entries)
+{
+    Counter counter;
+    CZRControl control;
+    control.SetMainHWND(&counter);
+    control.AddGateway(QStringLiteral("bench"), QStringLiteral("127.0.0.1"), QString::number(port));
+    control.Connect2Gateway(QStringLiteral("bench"));
+    if (!spin([&] { return counter.online == 1; })) return -1;
+    const auto start = Clock::now();
+    control.SendRequest(4, QString(), QStringLiteral("bench|10.9.0.1"));
+    if (!spin([&] { return counter.listDone; })) return -1;
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    return counter.processes == entries ? s : -1;
+}
+
+double bareFleet(int port, int agents)
+{
+    const auto start = Clock::now();
+    Bare b;
+    if (!b.open(port)) return -1;
+    std::vector<std::string> nicks;
+    while ((int)nicks.size() < agents && b.next() > 0)
+        if (b.code == 26) nicks.emplace_back(b.target.data());
+    const double announced = std::chrono::duration<double>(Clock::now() - start).count();
+    for (const auto& n : nicks)
+        TarnSendMsg(b.h, n.c_str(), 101, nullptr);
+    const double sent = std::chrono::duration<double>(Clock::now() - start).count();
+    int answered = 0;
+    while (answered < agents && b.next() > 0)
+        answered += b.code == 102;
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    if (std::getenv("TARN_BENCH_VERBOSE"))
+        std::printf("  bare fleet: announced %.3f s, requests sent %.3f s, answered %.3f s\n", announced,
+                    sent, s);
+    return answered == agents ? s : -1;
+}
+
+double coreFleet(int port, int agents, long* rss)
+{
+    const auto start = Clock::now();
+    Counter counter;
+    auto control = std::make_unique<CZRControl>();
+    control->SetMainHWND(&counter);
+    control->AddGateway(QStringLiteral("fleet"), QStringLiteral("127.0.0.1"), QString::number(port));
+    control->Connect2Gateway(QStringLiteral("fleet"));
+    if (!spin([&] { return counter.online == agents; })) return -1;
+    const double announced = std::chrono::duration<double>(Clock::now() - start).count();
+    CZRGateway& gw = control->GetGateway(QStringLiteral("fleet"));
+    for (const auto& a : gw.GetAgentList())
+        control->SendRequest(1, QString(), QStringLiteral("fleet|") + a->GetIPAddr());
+    const double sent = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!spin([&] { return counter.device == agents; })) return -1;
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    if (std::getenv("TARN_BENCH_VERBOSE"))
+        std::printf("  core fleet: announced %.3f s, requests sent %.3f s, answered %.3f s\n", announced,
+                    sent, s);
+    if (rss) *rss = rssKiB();
+    return s;
+}
+
+void report(const char* what, const std::vector<double>& core, const std::vector<double>& bare, double budget)
+{
+    const double c = median(core), b = median(bare);
+    std::printf("%-34s core %8.3f s   bare %8.3f s   ratio %5.2f (budget <= %.1f)%s\n", what, c, b, c / b,
+                budget, c / b <= budget ? "" : "  OVER BUDGET");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int reps = 5;
+    if (const char* r = std::getenv("TARN_BENCH_REPS")) reps = std::max(1, std::atoi(r));
+    int status = 0;
+    const char* only = std::getenv("TARN_BENCH_ONLY");
+
+    if (!only || std::strcmp(only, "dispatch") == 0) {
+        constexpr int kEntries = 200000;
+        StreamingPeer peer(kEntries);
+        std::vector<double> core, bare;
+        for (int i = 0; i < reps; ++i) {
+            bare.push_back(bareDispatch(peer.port(), kEntries));
+            core.push_back(coreDispatch(peer.port(), kEntries));
+        }
+        if (*std::min_element(core.begin(), core.end()) < 0 ||
+            *std::min_element(bare.begin(), bare.end()) < 0) {
+            std::printf("dispatch: a run did not complete\n");
+            status = 1;
+        } else {
+            report("dispatch, 200,000 entries (112)", core, bare, 2.0);
+            status |= median(core) / median(bare) > 2.0;
+        }
+    }
+
+    if (!only || std::strcmp(only, "fleet") == 0) {
+        constexpr int kAgents = 10000;
+        GatewayChild gateway({"--agents", std::to_string(kAgents)});
+        if (gateway.port() <= 0) {
+            std::printf("fleet: tarn-gateway did not start (TARN_BIN_DIR?)\n");
+            return 1;
+        }
+        const long before = rssKiB();
+        long rss = 0;
+        std::vector<double> core, bare;
+        for (int i = 0; i < std::max(1, reps - 2); ++i) {
+            bare.push_back(bareFleet(gateway.port(), kAgents));
+            core.push_back(coreFleet(gateway.port(), kAgents, &rss));
+        }
+        if (*std::min_element(core.begin(), core.end()) < 0 ||
+            *std::min_element(bare.begin(), bare.end()) < 0) {
+            std::printf("fleet: a run did not complete\n");
+            status = 1;
+        } else {
+            report("fleet, 10,000 agents (26 + 1)", core, bare, 2.0);
+            status |= median(core) / median(bare) > 2.0;
+        }
+        std::printf("%-34s %ld MiB with 10,000 agents (process before connecting: %ld MiB)\n", "console RSS",
+                    rss / 1024, before / 1024);
+    }
+    return status;
+}
