@@ -447,7 +447,8 @@ void Gateway::serveFiles(Session& s, std::string_view target, Agent& agent, std:
         }
         for (const auto& e : entries)
             send(s.id, target, 212,
-                 std::string(1, e.kind) + " " + inQuotes(e.name) + " " + std::to_string(e.size) + " " +
+                 std::string(1, e.kind) + " " + inQuotes(e.name) + " " +
+                     std::to_string(std::min<std::uint64_t>(e.size, 2147483647u)) + " " +
                      inQuotes(e.modified) + " " + std::to_string(e.mode),
                  Kind::Reply);
         send(s.id, target, 213, std::to_string(entries.size()), Kind::Reply);

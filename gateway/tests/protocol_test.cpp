@@ -252,3 +252,14 @@ TEST(GatewayProtocol, TenThousandAgentsAreAnnouncedAndServed)
         EXPECT_EQ(items(m.text).size(), 6u);
     }
 }
+
+TEST(GatewayProtocol, DemoFleetLoadsWithEveryOperatingSystemType)
+{
+    std::string fleet = std::string(TARN_GATEWAY_SOURCE_DIR) + "/demo/fleet.txt";
+    Rig rig({"--fleet", fleet}, 12);
+    ASSERT_TRUE(rig.ready());
+    std::set<int> types;
+    for (const auto& nick : rig.nicks)
+        types.insert(rig.osType(nick));
+    EXPECT_EQ(types, (std::set<int>{0, 1, 2}));
+}
