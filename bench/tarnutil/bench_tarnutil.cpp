@@ -547,6 +547,8 @@ void Download_Baseline(benchmark::State& state)
 class Reporter : public benchmark::ConsoleReporter
 {
 public:
+    // Colours only on a terminal: ./bench/run output is often kept in a log.
+    Reporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
