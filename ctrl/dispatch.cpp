@@ -6,9 +6,33 @@
 
 #include <QCoreApplication>
 
+// Notifications wait in the outbox and go out from the event loop after the handler returns, in
+// order, as posted events would; one wake-up per burst instead of one per notification.
 void CZRControl::post(int id, const QString& key, qint64 value, CZRNotify::Payload payload)
 {
-    if (m_main) QCoreApplication::postEvent(m_main, new CZRNotify(id, key, value, std::move(payload)));
+    if (!m_main) return;
+    m_outbox.push_back(std::make_unique<CZRNotify>(id, key, value, std::move(payload)));
+    if (!m_flushPosted) {
+        m_flushPosted = true;
+        QCoreApplication::postEvent(this, new QEvent(flushEventType()));
+    }
+}
+
+QEvent::Type CZRControl::flushEventType()
+{
+    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+void CZRControl::flushOutbox()
+{
+    m_flushPosted = false;
+    std::vector<std::unique_ptr<CZRNotify>> out;
+    out.swap(m_outbox);
+    for (auto& n : out) {
+        if (!m_main) break;
+        QCoreApplication::sendEvent(m_main, n.get());
+    }
 }
 
 int CZRControl::GetReply(const _Message& message)

@@ -20,6 +20,10 @@ CZRControl::~CZRControl()
     m_timer.stop();
     BreakAllConnections();
     WaitExitThread();
+    // What the console has not been handed yet still reaches it.
+    for (auto& n : m_outbox)
+        if (m_main) QCoreApplication::postEvent(m_main, n.release());
+    m_outbox.clear();
 }
 
 void CZRControl::SetKeepAlivePeriod(int ms)
@@ -333,6 +337,10 @@ bool CZRControl::event(QEvent* e)
         MessageTEST();
         return true;
     default:
+        if (e->type() == flushEventType()) {
+            flushOutbox();
+            return true;
+        }
         return QObject::event(e);
     }
 }

@@ -2,7 +2,8 @@
 // reply dispatch into the records, notifications to the console, and the keep-alive.
 //
 // Lives on the GUI thread; every record is read and written there only. Notifications go to the
-// object given with SetMainHWND as posted CZRNotify events (1525 is sent).
+// object given with SetMainHWND as CZRNotify events, delivered from the event loop after the reply
+// that caused them has been handled, in order (1525 is sent at once).
 #pragma once
 
 #include "messages.h"
@@ -103,6 +104,8 @@ private:
                          _Message& message, const QString& key);
     void agentOffline(CZRGateway& gateway, CZRAgent& agent);
     CZRClientThread* takeThread(quint64 serial);
+    static QEvent::Type flushEventType();
+    void flushOutbox();
 
     QPointer<QObject> m_main;
     std::vector<std::unique_ptr<CZRGateway>> m_gateways;
@@ -114,4 +117,6 @@ private:
     QTimer m_timer;
     quint64 m_nextSerial = 1;
     std::function<void(const QString&)> m_testHandler;
+    std::vector<std::unique_ptr<CZRNotify>> m_outbox;
+    bool m_flushPosted = false;
 };

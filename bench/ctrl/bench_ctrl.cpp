@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -24,12 +25,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -42,6 +46,20 @@ double median(std::vector<double> v)
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
+
+double cpuSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Wall and CPU seconds of one run; CPU is the console's alone (the peers run in other processes).
+struct Run
+{
+    double wall = -1;
+    double cpu = -1;
+};
 
 long rssKiB()
 {
@@ -117,6 +135,47 @@ private:
     int m_port = 0;
     std::atomic<bool> m_quit{false};
     std::thread m_thread;
+};
+
+// Runs the streaming peer in a child process, so that its work is not counted as the console's.
+class StreamingChild
+{
+public:
+    explicit StreamingChild(int entries)
+    {
+        int ports[2];
+        int stop[2];
+        if (::pipe(ports) != 0 || ::pipe(stop) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ports[0]);
+            ::close(stop[1]);
+            {
+                StreamingPeer peer(entries);
+                const int port = peer.port();
+                (void)!::write(ports[1], &port, sizeof port);
+                char c;
+                (void)!::read(stop[0], &c, 1); // until the parent closes its end
+            }
+            ::_exit(0);
+        }
+        ::close(ports[1]);
+        ::close(stop[0]);
+        m_stop = stop[1];
+        if (::read(ports[0], &m_port, sizeof m_port) != sizeof m_port) m_port = 0;
+        ::close(ports[0]);
+    }
+    ~StreamingChild()
+    {
+        if (m_stop >= 0) ::close(m_stop);
+        if (m_pid > 0) ::waitpid(m_pid, nullptr, 0);
+    }
+    int port() const { return m_port; }
+
+private:
+    pid_t m_pid = -1;
+    int m_stop = -1;
+    int m_port = 0;
 };
 
 class GatewayChild
@@ -200,13 +259,17 @@ protected:
     }
 };
 
+// Runs the event loop as an application would: blocking until something arrives (a busy loop would
+// count its own polling against the core).
 bool spin(const std::function<bool()>& done, int ms = 120000)
 {
+    QTimer tick;
+    tick.start(100);
     QElapsedTimer t;
     t.start();
     while (!done()) {
         if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
@@ -232,12 +295,13 @@ struct Bare
     ~Bare() { TarnUninit(h); }
 };
 
-double bareDispatch(int port, int entries)
+Run bareDispatch(int port, int entries)
 {
     Bare b;
-    if (!b.open(port)) return -1;
+    if (!b.open(port)) return {};
     while (b.next() > 0 && b.code != 26) {
     }
+    const double cpu = cpuSeconds();
     const auto start = Clock::now();
     TarnSendMsg(b.h, StreamingPeer::kNick, 111, nullptr);
     int seen = 0;
@@ -247,101 +311,114 @@ double bareDispatch(int port, int entries)
         if (b.code == 113) break;
     }
     const double s = std::chrono::duration<double>(Clock::now() - start).count();
-    return seen == entries ? s : -1;
+    return seen == entries ? Run{s, cpuSeconds() - cpu} : Run{};
 }
 
-double coreDispatch(int port, int entries)
+Run coreDispatch(int port, int entries)
 {
     Counter counter;
     CZRControl control;
     control.SetMainHWND(&counter);
     control.AddGateway(QStringLiteral("bench"), QStringLiteral("127.0.0.1"), QString::number(port));
     control.Connect2Gateway(QStringLiteral("bench"));
-    if (!spin([&] { return counter.online == 1; })) return -1;
+    if (!spin([&] { return counter.online == 1; })) return {};
+    const double cpu = cpuSeconds();
     const auto start = Clock::now();
     control.SendRequest(4, QString(), QStringLiteral("bench|10.9.0.1"));
-    if (!spin([&] { return counter.listDone; })) return -1;
+    if (!spin([&] { return counter.listDone; })) return {};
     const double s = std::chrono::duration<double>(Clock::now() - start).count();
-    return counter.processes == entries ? s : -1;
+    return counter.processes == entries ? Run{s, cpuSeconds() - cpu} : Run{};
 }
 
-double bareFleet(int port, int agents)
+Run bareFleet(int port, int agents)
 {
+    const double cpu = cpuSeconds();
     const auto start = Clock::now();
     Bare b;
-    if (!b.open(port)) return -1;
+    if (!b.open(port)) return {};
     std::vector<std::string> nicks;
     while ((int)nicks.size() < agents && b.next() > 0)
         if (b.code == 26) nicks.emplace_back(b.target.data());
-    const double announced = std::chrono::duration<double>(Clock::now() - start).count();
     for (const auto& n : nicks)
         TarnSendMsg(b.h, n.c_str(), 101, nullptr);
-    const double sent = std::chrono::duration<double>(Clock::now() - start).count();
     int answered = 0;
     while (answered < agents && b.next() > 0)
         answered += b.code == 102;
     const double s = std::chrono::duration<double>(Clock::now() - start).count();
-    if (std::getenv("TARN_BENCH_VERBOSE"))
-        std::printf("  bare fleet: announced %.3f s, requests sent %.3f s, answered %.3f s\n", announced,
-                    sent, s);
-    return answered == agents ? s : -1;
+    return answered == agents ? Run{s, cpuSeconds() - cpu} : Run{};
 }
 
-double coreFleet(int port, int agents, long* rss)
+Run coreFleet(int port, int agents, long* rss)
 {
+    const double cpu = cpuSeconds();
     const auto start = Clock::now();
     Counter counter;
     auto control = std::make_unique<CZRControl>();
     control->SetMainHWND(&counter);
     control->AddGateway(QStringLiteral("fleet"), QStringLiteral("127.0.0.1"), QString::number(port));
     control->Connect2Gateway(QStringLiteral("fleet"));
-    if (!spin([&] { return counter.online == agents; })) return -1;
-    const double announced = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!spin([&] { return counter.online == agents; })) return {};
     CZRGateway& gw = control->GetGateway(QStringLiteral("fleet"));
     for (const auto& a : gw.GetAgentList())
         control->SendRequest(1, QString(), QStringLiteral("fleet|") + a->GetIPAddr());
-    const double sent = std::chrono::duration<double>(Clock::now() - start).count();
-    if (!spin([&] { return counter.device == agents; })) return -1;
+    if (!spin([&] { return counter.device == agents; })) return {};
     const double s = std::chrono::duration<double>(Clock::now() - start).count();
-    if (std::getenv("TARN_BENCH_VERBOSE"))
-        std::printf("  core fleet: announced %.3f s, requests sent %.3f s, answered %.3f s\n", announced,
-                    sent, s);
+    const double used = cpuSeconds() - cpu;
     if (rss) *rss = rssKiB();
-    return s;
+    return {s, used};
 }
 
-void report(const char* what, const std::vector<double>& core, const std::vector<double>& bare, double budget)
+bool complete(const std::vector<Run>& runs)
 {
-    const double c = median(core), b = median(bare);
-    std::printf("%-34s core %8.3f s   bare %8.3f s   ratio %5.2f (budget <= %.1f)%s\n", what, c, b, c / b,
-                budget, c / b <= budget ? "" : "  OVER BUDGET");
+    for (const Run& r : runs)
+        if (r.wall < 0) return false;
+    return !runs.empty();
+}
+
+// Prints medians; returns whether the wall-clock ratio is within the budget.
+bool report(const char* what, const std::vector<Run>& core, const std::vector<Run>& bare, double budget)
+{
+    std::vector<double> cw, bw, cc, bc;
+    for (const Run& r : core) {
+        cw.push_back(r.wall);
+        cc.push_back(r.cpu);
+    }
+    for (const Run& r : bare) {
+        bw.push_back(r.wall);
+        bc.push_back(r.cpu);
+    }
+    const double ratio = median(cw) / median(bw);
+    std::printf(
+        "%-32s core %7.3f s  bare %7.3f s  ratio %5.2f (budget <= %.1f)%s;  cpu %6.3f s / %6.3f s = %.2f\n",
+        what, median(cw), median(bw), ratio, budget, ratio <= budget ? "" : " OVER", median(cc), median(bc),
+        median(cc) / median(bc));
+    return ratio <= budget;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const char* only = std::getenv("TARN_BENCH_ONLY");
+    // Forked before Qt starts any thread.
+    std::unique_ptr<StreamingChild> streamer;
+    if (!only || std::strcmp(only, "dispatch") == 0) streamer = std::make_unique<StreamingChild>(200000);
     QCoreApplication app(argc, argv);
     int reps = 5;
     if (const char* r = std::getenv("TARN_BENCH_REPS")) reps = std::max(1, std::atoi(r));
     int status = 0;
-    const char* only = std::getenv("TARN_BENCH_ONLY");
 
-    if (!only || std::strcmp(only, "dispatch") == 0) {
-        constexpr int kEntries = 200000;
-        StreamingPeer peer(kEntries);
-        std::vector<double> core, bare;
+    if (streamer) {
+        std::vector<Run> core, bare;
         for (int i = 0; i < reps; ++i) {
-            bare.push_back(bareDispatch(peer.port(), kEntries));
-            core.push_back(coreDispatch(peer.port(), kEntries));
+            bare.push_back(bareDispatch(streamer->port(), 200000));
+            core.push_back(coreDispatch(streamer->port(), 200000));
         }
-        if (*std::min_element(core.begin(), core.end()) < 0 ||
-            *std::min_element(bare.begin(), bare.end()) < 0) {
+        if (!complete(core) || !complete(bare)) {
             std::printf("dispatch: a run did not complete\n");
             status = 1;
-        } else {
-            report("dispatch, 200,000 entries (112)", core, bare, 2.0);
-            status |= median(core) / median(bare) > 2.0;
+        } else if (!report("dispatch, 200,000 entries (112)", core, bare, 2.0)) {
+            status = 1;
         }
     }
 
@@ -354,20 +431,18 @@ int main(int argc, char** argv)
         }
         const long before = rssKiB();
         long rss = 0;
-        std::vector<double> core, bare;
-        for (int i = 0; i < std::max(1, reps - 2); ++i) {
+        std::vector<Run> core, bare;
+        for (int i = 0; i < reps; ++i) {
             bare.push_back(bareFleet(gateway.port(), kAgents));
             core.push_back(coreFleet(gateway.port(), kAgents, &rss));
         }
-        if (*std::min_element(core.begin(), core.end()) < 0 ||
-            *std::min_element(bare.begin(), bare.end()) < 0) {
+        if (!complete(core) || !complete(bare)) {
             std::printf("fleet: a run did not complete\n");
             status = 1;
-        } else {
-            report("fleet, 10,000 agents (26 + 1)", core, bare, 2.0);
-            status |= median(core) / median(bare) > 2.0;
+        } else if (!report("fleet, 10,000 agents (26 + 1)", core, bare, 2.0)) {
+            status = 1;
         }
-        std::printf("%-34s %ld MiB with 10,000 agents (process before connecting: %ld MiB)\n", "console RSS",
+        std::printf("%-32s %ld MiB with 10,000 agents (process before connecting: %ld MiB)\n", "console RSS",
                     rss / 1024, before / 1024);
     }
     return status;

@@ -27,7 +27,7 @@ protected:
     int deliver(int code, const QString& nick, const QString& text)
     {
         const int r = control.GetReply(_Message{0, quint16(code), nick, text, kGw});
-        QCoreApplication::sendPostedEvents(&rec);
+        QCoreApplication::sendPostedEvents();
         return r;
     }
     CZRAgent& agent() { return control.GetAgent(kKey); }
