@@ -88,9 +88,16 @@ public:
         }
     }
 
+    // A gateway that was still running is stopped with SIGTERM and must exit with status 0: a
+    // crash, a hang or a sanitizer's report (leaks show at exit) fails the test that ran it.
     ~GatewayProcess()
     {
-        stop();
+        int status = stop();
+        if (terminated_ && (killed_ || !WIFEXITED(status) || WEXITSTATUS(status) != 0)) {
+            std::string log = stderrText();
+            ADD_FAILURE() << "tarn-gateway did not stop cleanly (wait status " << status
+                          << "): " << log.substr(log.size() > 4000 ? log.size() - 4000 : 0);
+        }
         if (!stderrPath_.empty()) ::unlink(stderrPath_.c_str());
     }
     GatewayProcess(const GatewayProcess&) = delete;
@@ -144,7 +151,8 @@ public:
     // SIGTERM, then SIGKILL if it has not ended within the grace time. The wait status, or -1.
     int stop(int graceMs = 5000)
     {
-        if (pid_ > 0) {
+        if (running()) {
+            terminated_ = true;
             ::kill(pid_, SIGTERM);
             auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
             while (running() && std::chrono::steady_clock::now() < end)
@@ -194,6 +202,7 @@ private:
     int port_ = 0;
     int status_ = -1;
     bool killed_ = false;
+    bool terminated_ = false; // ended by our SIGTERM, not by the test or by itself
     std::string address_;
     std::string stderrPath_;
 };
