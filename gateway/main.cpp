@@ -1,9 +1,11 @@
 // tarn-gateway: a stand-in gateway with simulated agents, for the demo, tests and fault drills.
 #include "gateway.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -11,13 +13,23 @@ int main(int argc, char** argv)
     Options options = parseOptions(argc, argv);
 
     Fleet fleet;
+    // ADDRESS is mute from the start; ADDRESS@MS answers for MS milliseconds first.
+    std::vector<std::pair<std::uint32_t, long>> muteLater;
     for (const auto& text : options.silent) {
-        std::uint32_t address;
-        if (!parseAddress(text.substr(0, text.find(':')), &address)) {
-            std::fprintf(stderr, "tarn-gateway: --silent takes an agent address: %s\n", text.c_str());
+        std::size_t at = text.find('@');
+        std::string address = text.substr(0, std::min(at, text.find(':')));
+        std::uint32_t a;
+        char* end = nullptr;
+        long after = at == std::string::npos ? 0 : std::strtol(text.c_str() + at + 1, &end, 10);
+        if (!parseAddress(address, &a) ||
+            (at != std::string::npos && (end == text.c_str() + at + 1 || *end || after < 0))) {
+            std::fprintf(stderr, "tarn-gateway: --silent takes ADDRESS or ADDRESS@MS: %s\n", text.c_str());
             return 2;
         }
-        fleet.silentAddresses.push_back(address);
+        if (at == std::string::npos)
+            fleet.silentAddresses.push_back(a);
+        else
+            muteLater.emplace_back(a, after);
     }
     std::string error;
     if (!options.fleetFile.empty()) {
@@ -56,6 +68,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "tarn-gateway: %s\n", error.c_str());
             status = 1;
         } else {
+            for (auto [address, after] : muteLater)
+                gateway.loop().after(after, [&fleet, address = address] {
+                    if (Agent* agent = fleet.find(formatAddress(address))) agent->silent = true;
+                });
             EventLoop::installSignalHandlers();
             std::printf("listening on %s:%d\n", options.listenAddress.c_str(), gateway.port());
             std::fflush(stdout);

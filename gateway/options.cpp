@@ -34,7 +34,8 @@ Fault drills:
   --drop-rate P        drop each reply to an agent request with probability P (0..1); file-leg
                        frames, logins and announcements are never dropped
   --disconnect-after N close a console's connection after it has sent N frames
-  --silent ADDRESS     that agent is announced but never answers (repeatable)
+  --silent ADDRESS[@MS] that agent is announced but never answers, or stops answering MS
+                       after the start (repeatable)
   --hostile MODE       misbehave towards every console right after its login (repeatable):
       oversize             a frame declaring a 12000-byte payload
       unclosed-quote       device information replies (102) end in an unclosed quote

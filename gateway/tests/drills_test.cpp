@@ -162,3 +162,21 @@ TEST(GatewayDrills, HostileTargetLongerThanTheConsolesBuffer)
     }
     EXPECT_EQ(c.error(), -6);
 }
+
+TEST(GatewayDrills, AgentCanFallSilentLater)
+{
+    Rig rig({"--silent", "10.1.0.3@1500"});
+    ASSERT_TRUE(rig.ready());
+    const std::string nick = rig.nicks[2];
+    EXPECT_EQ(rig.request(nick, 103).code, 104);
+    // Within a few seconds it stops answering while the others go on.
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(6);
+    bool mute = false;
+    while (!mute && std::chrono::steady_clock::now() < end) {
+        rig.console.send(nick, 103);
+        Message m;
+        mute = !rig.console.waitFor([&](const Message& r) { return r.target == nick; }, 400, nullptr, &m);
+    }
+    EXPECT_TRUE(mute);
+    EXPECT_EQ(rig.request(rig.nicks[0], 103).code, 104);
+}
