@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <random>
 #include <set>
 #include <sys/socket.h>
 
@@ -262,4 +263,39 @@ TEST(GatewayProtocol, DemoFleetLoadsWithEveryOperatingSystemType)
     for (const auto& nick : rig.nicks)
         types.insert(rig.osType(nick));
     EXPECT_EQ(types, (std::set<int>{0, 1, 2}));
+}
+
+TEST(GatewayProtocol, RandomFramesAfterLoginNeverBringItDown)
+{
+    Rig rig({"--chunk-timeout", "300"}, 4);
+    ASSERT_TRUE(rig.ready());
+    RawPeer peer(rig.gw->port());
+    ASSERT_TRUE(peer.connected());
+    peer.write(tarnwire::makeFrame("", 25, "3"));
+    std::mt19937 random(12345);
+    const char alphabet[] = " \"\\/.:0123456789abcXYZ\t-";
+    std::string batch;
+    for (int i = 0; i < 3000; ++i) {
+        auto code = static_cast<std::uint16_t>(100 + random() % 200);
+        std::string payload = random() % 4 ? rig.nicks[random() % rig.nicks.size()] : std::string("x");
+        std::size_t n = random() % 120;
+        if (n) payload += ' ';
+        for (std::size_t k = 0; k < n; ++k)
+            payload += random() % 8 ? alphabet[random() % (sizeof alphabet - 1)]
+                                    : static_cast<char>(random() & 0xFF);
+        batch += tarnwire::makeFrame("", code, payload); // the payload carries its own target
+    }
+    peer.write(batch);
+    tarnwire::FrameAssembler::Frame f;
+    while (peer.read(&f, 500) == 1) {
+    }
+    EXPECT_TRUE(rig.gw->running());
+    // The console that behaved is still served; nothing was written outside the root.
+    // (The noise may well have rebooted that agent: a refusal is an answer too.)
+    Message m = rig.request(rig.nicks[0], 137, "", 10000);
+    EXPECT_TRUE(m.code == 138 || m.code == 999) << m.code;
+    for (auto& e : std::filesystem::directory_iterator(rig.root)) {
+        std::string name = e.path().filename().string();
+        EXPECT_TRUE(name == ".gateway" || name.rfind("10.1.0.", 0) == 0) << name;
+    }
 }
