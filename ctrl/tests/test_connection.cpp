@@ -183,7 +183,7 @@ TEST_F(Connection, KeepAliveDeclaresSilentAgentsOneTickAtATime)
 {
     // The peer answers for a third agent only.
     const std::string talker = "127.0.0.13:talker";
-    peer.onFrame = [&](ScriptedPeer& p, const ScriptedPeer::Frame& f) {
+    peer.onFrame = [talker](ScriptedPeer& p, const ScriptedPeer::Frame& f) {
         if ((f.code == 103 || f.code == 105) && f.payload == talker) p.send(talker, f.code + 1, "1 2");
     };
     connectWithAgents();

@@ -186,6 +186,7 @@ TEST_F(EndToEnd, GatewayKilledMidSession)
     startOnline();
     control->SendRequest(4, QString(), kLx);
     ::kill(gateway->pid(), SIGKILL);
+    ASSERT_TRUE(waitUntil([&] { return !gateway->running(); }));
     ASSERT_TRUE(waitUntil([&] { return rec.count(1525) == 1; }));
     EXPECT_EQ(control->IsOnlineGateway(kGw), 0);
     EXPECT_EQ(control->GetGateway(kGw).GetAgentCount(), 0);
