@@ -299,3 +299,25 @@ TEST(GatewayProtocol, RandomFramesAfterLoginNeverBringItDown)
         EXPECT_TRUE(name == ".gateway" || name.rfind("10.1.0.", 0) == 0) << name;
     }
 }
+
+TEST(GatewayProtocol, TwentyConsolesAtOnce)
+{
+    GatewayProcess gw({"--agents", "50"});
+    ASSERT_TRUE(gw.ok());
+    std::vector<std::unique_ptr<Console>> consoles;
+    for (int i = 0; i < 20; ++i) {
+        consoles.push_back(std::make_unique<Console>());
+        ASSERT_TRUE(consoles.back()->connect(gw.port()));
+    }
+    std::vector<std::vector<std::string>> nicks(consoles.size());
+    for (std::size_t i = 0; i < consoles.size(); ++i)
+        ASSERT_TRUE(consoles[i]->login(&nicks[i], 50));
+    // Every console asks about a different agent and hears only its own answer.
+    for (std::size_t i = 0; i < consoles.size(); ++i)
+        ASSERT_EQ(consoles[i]->send(nicks[i][i], 101), 0);
+    for (std::size_t i = 0; i < consoles.size(); ++i) {
+        Message m;
+        ASSERT_TRUE(consoles[i]->waitForCode(102, 5000, &m));
+        EXPECT_EQ(m.target, nicks[i][i]);
+    }
+}
