@@ -46,15 +46,16 @@ TARN_EXPORT int TarnConnect(TarnHandle* handle, const char* address, int port);
 TARN_EXPORT int TarnLogin(TarnHandle* handle);
 /* 0; -1 null handle, null target or code 0; -2 too long by the pre-check; -3 frame too long to build;
  * -4 not all bytes written. Codes of 100 or less carry the arguments without the target. */
-TARN_EXPORT int TarnSendMsg(TarnHandle* handle, const char* target, unsigned short code, const char* arguments);
+TARN_EXPORT int TarnSendMsg(TarnHandle* handle, const char* target, unsigned short code,
+                            const char* arguments);
 /* Waits up to timeoutMs for one message. Returns 0 (nothing, or a chunk message handled inside),
  * the text length of a delivered message, TARN_NO_TEXT for a payload without a space, or
  * -1 bad arguments, -2 wait failed, -3 wait reported no readable socket, -4 read error
  * (including a frame longer than the receive buffer), -5 peer closed, -6/-7/-8 buffers too small.
  * A receiver notices a stop request of its caller at its next timeout at the latest; TarnUninit must not
  * run while another thread is inside TarnRecvMsg on the same handle. */
-TARN_EXPORT int TarnRecvMsg(TarnHandle* handle, char* target, unsigned short targetCapacity, unsigned short* code,
-                            char* text, int textCapacity, int timeoutMs);
+TARN_EXPORT int TarnRecvMsg(TarnHandle* handle, char* target, unsigned short targetCapacity,
+                            unsigned short* code, char* text, int textCapacity, int timeoutMs);
 
 /* 191: "%s" "%s" 0, or "%s" firmware 1 for a null destination. -8 null path; -9 not an existing file. */
 TARN_EXPORT int TarnSendFileToGW(TarnHandle* handle, const char* target, const char* localPath,

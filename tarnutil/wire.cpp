@@ -29,18 +29,15 @@ void decodeHeader(const unsigned char* header, std::uint16_t* payloadLength, std
 int buildFrame(char* buf, std::size_t capacity, const char* target, std::uint16_t code, const char* args,
                std::size_t argLength)
 {
-    if (capacity < kHeaderSize)
-        return -1;
+    if (capacity < kHeaderSize) return -1;
     char* payload = buf + kHeaderSize;
     std::size_t length = 0;
     const bool hasArgs = args != nullptr && argLength > 0;
     // Codes are compared as signed 16-bit values.
     if (static_cast<std::int16_t>(code) > 100 && target != nullptr) {
         const std::size_t targetLength = std::strlen(target);
-        if (capacity - kHeaderSize <= targetLength)
-            return -1;
-        if (hasArgs && !(capacity - (targetLength + 1) - kHeaderSize > argLength))
-            return -1;
+        if (capacity - kHeaderSize <= targetLength) return -1;
+        if (hasArgs && !(capacity - (targetLength + 1) - kHeaderSize > argLength)) return -1;
         std::memcpy(payload, target, targetLength);
         length = targetLength;
         if (hasArgs) {
@@ -49,13 +46,11 @@ int buildFrame(char* buf, std::size_t capacity, const char* target, std::uint16_
             length += argLength;
         }
     } else if (hasArgs) {
-        if (!(capacity - kHeaderSize > argLength))
-            return -2;
+        if (!(capacity - kHeaderSize > argLength)) return -2;
         std::memcpy(payload, args, argLength);
         length = argLength;
     }
-    if (length > 0xffff)
-        return -1;
+    if (length > 0xffff) return -1;
     encodeHeader(reinterpret_cast<unsigned char*>(buf), static_cast<std::uint16_t>(length), code);
     return static_cast<int>(length + kHeaderSize);
 }
@@ -72,10 +67,10 @@ std::string makeFrame(std::string_view target, std::uint16_t code, std::string_v
     } else {
         payload.assign(args);
     }
-    if (payload.size() > 0xffff)
-        return {};
+    if (payload.size() > 0xffff) return {};
     std::string frame(kHeaderSize, '\0');
-    encodeHeader(reinterpret_cast<unsigned char*>(frame.data()), static_cast<std::uint16_t>(payload.size()), code);
+    encodeHeader(reinterpret_cast<unsigned char*>(frame.data()), static_cast<std::uint16_t>(payload.size()),
+                 code);
     frame += payload;
     return frame;
 }
@@ -109,25 +104,20 @@ int readFrame(int socket, char* buf, std::size_t capacity, std::uint16_t* code, 
 {
     unsigned char header[kHeaderSize];
     long n = readAll(socket, reinterpret_cast<char*>(header), kHeaderSize);
-    if (n < 0)
-        return kReadError;
-    if (n == 0)
-        return kReadClosed;
-    if (n < static_cast<long>(kHeaderSize))
-        return kReadError;
+    if (n < 0) return kReadError;
+    if (n == 0) return kReadClosed;
+    if (n < static_cast<long>(kHeaderSize)) return kReadError;
     std::uint16_t length = 0;
     decodeHeader(header, &length, code);
     *payloadLength = length;
-    if (capacity == 0)
-        return kReadError;
+    if (capacity == 0) return kReadError;
     if (static_cast<std::size_t>(length) + 1 > capacity) {
         // Too long to hold: read past it so that the next frame starts where it should.
         std::size_t left = length;
         while (left > 0) {
             const std::size_t part = left < capacity ? left : capacity;
             n = readAll(socket, buf, part);
-            if (n != static_cast<long>(part))
-                return kReadError;
+            if (n != static_cast<long>(part)) return kReadError;
             left -= part;
         }
         buf[0] = '\0';
@@ -135,8 +125,7 @@ int readFrame(int socket, char* buf, std::size_t capacity, std::uint16_t* code, 
     }
     if (length > 0) {
         n = readAll(socket, buf, length);
-        if (n != static_cast<long>(length))
-            return kReadError;
+        if (n != static_cast<long>(length)) return kReadError;
     }
     buf[length] = '\0';
     return 0;
@@ -144,32 +133,27 @@ int readFrame(int socket, char* buf, std::size_t capacity, std::uint16_t* code, 
 
 int tokenize(char* text, char** tokens, int max)
 {
-    if (text == nullptr)
-        return 0;
+    if (text == nullptr) return 0;
     int count = 0;
     char* p = text;
     while (count < max) {
         while (*p != '\0' && isSpace(*p))
             ++p;
-        if (*p == '\0')
-            break;
+        if (*p == '\0') break;
         if (*p == '"') {
             char* start = p + 1;
             char* close = std::strchr(start, '"');
-            if (close == nullptr)
-                return -1;
+            if (close == nullptr) return -1;
             *close = '\0';
             tokens[count++] = start;
             p = close + 1;
             // The character after a closing quote is the separator, whatever it is.
-            if (*p != '\0')
-                *p++ = '\0';
+            if (*p != '\0') *p++ = '\0';
         } else {
             tokens[count++] = p;
             while (*p != '\0' && !isSpace(*p))
                 ++p;
-            if (*p != '\0')
-                *p++ = '\0';
+            if (*p != '\0') *p++ = '\0';
         }
     }
     return count;
@@ -181,15 +165,13 @@ int tokenizeChunk(char* text, std::size_t length, char** tokens, int count, char
     char* const end = text + length;
     int found = 0;
     while (found < count) {
-        if (p >= end)
-            return found;
+        if (p >= end) return found;
         char* start = p;
         char* stop;
         if (*p == '"') {
             start = p + 1;
             char* close = static_cast<char*>(std::memchr(start, '"', static_cast<std::size_t>(end - start)));
-            if (close == nullptr)
-                return found;
+            if (close == nullptr) return found;
             *close = '\0';
             stop = close + 1; // the one separator after a closing quote, whatever it is
         } else {
@@ -198,28 +180,23 @@ int tokenizeChunk(char* text, std::size_t length, char** tokens, int count, char
                 ++stop;
         }
         // A token counts only with its separator inside the text.
-        if (stop >= end)
-            return found;
+        if (stop >= end) return found;
         *stop = '\0';
         tokens[found++] = start;
         p = stop + 1;
     }
-    if (rest != nullptr)
-        *rest = p;
+    if (rest != nullptr) *rest = p;
     return found;
 }
 
 bool parseU64(const char* text, std::uint64_t* value)
 {
-    if (text == nullptr || *text == '\0')
-        return false;
+    if (text == nullptr || *text == '\0') return false;
     std::uint64_t v = 0;
     for (const char* p = text; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9')
-            return false;
+        if (*p < '0' || *p > '9') return false;
         const std::uint64_t digit = static_cast<std::uint64_t>(*p - '0');
-        if (v > (UINT64_MAX - digit) / 10)
-            return false;
+        if (v > (UINT64_MAX - digit) / 10) return false;
         v = v * 10 + digit;
     }
     *value = v;
@@ -243,10 +220,8 @@ void FrameAssembler::feed(const char* data, std::size_t length)
 
 int FrameAssembler::next(Frame& frame)
 {
-    if (skipping_ > 0)
-        return 0;
-    if (buffered() < kHeaderSize)
-        return 0;
+    if (skipping_ > 0) return 0;
+    if (buffered() < kHeaderSize) return 0;
     std::uint16_t length = 0;
     decodeHeader(reinterpret_cast<const unsigned char*>(buffer_.data() + offset_), &length, &frame.code);
     if (length > maxPayload_) {
@@ -258,8 +233,7 @@ int FrameAssembler::next(Frame& frame)
         frame.payload.clear();
         return -1;
     }
-    if (buffered() < kHeaderSize + length)
-        return 0;
+    if (buffered() < kHeaderSize + length) return 0;
     frame.payload.assign(buffer_.data() + offset_ + kHeaderSize, length);
     offset_ += kHeaderSize + length;
     if (offset_ > 65536 && offset_ * 2 > buffer_.size()) {

@@ -79,9 +79,11 @@ bool parseU64(const char* text, std::uint64_t* value);
 bool isSpace(char c);
 
 // Incremental frame splitter for non-blocking peers: feed bytes, take whole frames.
-class FrameAssembler {
+class FrameAssembler
+{
 public:
-    struct Frame {
+    struct Frame
+    {
         std::uint16_t code = 0;
         std::string payload;
     };

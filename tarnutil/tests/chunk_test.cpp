@@ -9,7 +9,8 @@ using namespace tarntest;
 namespace {
 
 // The client side runs TarnRecvMsg on a thread of its own, as the console's receive worker does.
-class Chunks : public ::testing::Test {
+class Chunks : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -17,8 +18,7 @@ protected:
         worker = std::thread([this] {
             while (!stop) {
                 Received r = receive(h, 10236, 10236, 200);
-                if (r.result < 0)
-                    break;
+                if (r.result < 0) break;
                 if (r.result > 0) {
                     std::lock_guard<std::mutex> lock(m);
                     delivered.push_back(r);
@@ -69,7 +69,8 @@ protected:
     ScratchDir dir;
 };
 
-struct Answer {
+struct Answer
+{
     std::string target, local, agent, tag;
     int mode = -1, reserved = -1, eof = -1;
     std::uint64_t offset = 0, count = 0;
@@ -83,8 +84,7 @@ Answer parse194(const Frame& f)
     char* items[9];
     char* rest = nullptr;
     Answer a;
-    if (tarnwire::tokenizeChunk(copy.data(), copy.size(), items, 9, &rest) != 9)
-        return a;
+    if (tarnwire::tokenizeChunk(copy.data(), copy.size(), items, 9, &rest) != 9) return a;
     a.target = items[0];
     a.local = items[1];
     a.agent = items[2];
@@ -101,7 +101,8 @@ Answer parse194(const Frame& f)
 std::string request(const std::string& local, std::uint64_t offset, std::uint64_t length,
                     const std::string& agent = "/opt/f")
 {
-    return "\"" + local + "\" \"" + agent + "\" tag7 3 0 " + std::to_string(offset) + " " + std::to_string(length);
+    return "\"" + local + "\" \"" + agent + "\" tag7 3 0 " + std::to_string(offset) + " " +
+           std::to_string(length);
 }
 
 TEST_F(Chunks, UploadAnswersCarryTheOfferedFileBytes)
@@ -156,11 +157,11 @@ TEST_F(Chunks, WholeChunkRequestsGetWhatTheAnswerFrameHolds)
         EXPECT_LE(f->payload.size() + 4, 2047u);
         Answer a = parse194(*f);
         ASSERT_EQ(a.offset, pulled.size());
-        if (!a.eof)
+        if (!a.eof) {
             EXPECT_GT(a.count, 1500u);
+        }
         pulled += a.data;
-        if (a.eof)
-            break;
+        if (a.eof) break;
     }
     EXPECT_EQ(pulled, content);
 }
@@ -174,9 +175,9 @@ TEST_F(Chunks, UploadRequestsThatCannotBeAnsweredGetNothing)
     ASSERT_EQ(TarnSendFileToGW(h, "n", local.c_str(), "/opt/f"), 0);
     peer.read();
 
-    peer.send("n", 193, request(secret, 0, 100));            // never offered
-    peer.send("n", 193, request("/etc/passwd", 0, 100));     // never offered
-    peer.send("n", 193, request(local, 0, 0));               // zero length
+    peer.send("n", 193, request(secret, 0, 100));                     // never offered
+    peer.send("n", 193, request("/etc/passwd", 0, 100));              // never offered
+    peer.send("n", 193, request(local, 0, 0));                        // zero length
     peer.send("n", 193, "\"" + local + "\" \"/opt/f\" t 2 0 -5 100"); // negative offset
     peer.send("n", 193, "\"" + local + "\" \"/opt/f\" t 2 0 1x 100"); // not a number
     peer.send("n", 193, "\"" + local + "\" \"/opt/f\" t 2 0");        // short of items
@@ -188,6 +189,24 @@ TEST_F(Chunks, UploadRequestsThatCannotBeAnsweredGetNothing)
     // A path offered once stays readable for the connection.
     peer.send("n", 193, request(local, 0, 10));
     EXPECT_EQ(parse194(*peer.read()).count, 10u);
+}
+
+TEST_F(Chunks, RequestWhoseAnswerHasNoRoomForDataGetsNothing)
+{
+    const std::string local = dir.file("up.bin");
+    writeFile(local, pattern(100));
+    ASSERT_EQ(TarnSendFileToGW(h, "n", local.c_str(), "/opt/f"), 0);
+    peer.read();
+    // Fill the 2048-byte answer with its text alone: an answer without data would be asked for forever.
+    const std::string fixed = "\"" + local + "\" \"\" tag7 3 0 0 0 100 ";
+    const std::string agent(2047 - 5 - 1 - fixed.size(), 'a');
+    peer.send("n", 193, request(local, 0, 100, agent));
+    EXPECT_TRUE(flush().empty());
+    // One byte of room is enough for one byte of data.
+    peer.send("n", 193, request(local, 0, 100, agent.substr(1)));
+    Answer a = parse194(*peer.read());
+    EXPECT_EQ(a.count, 1u);
+    EXPECT_EQ(a.eof, 0);
 }
 
 TEST_F(Chunks, OffsetsBeyondFourGigabytesAreRead)
@@ -229,10 +248,9 @@ void serveDownload(Peer& peer, const std::string& local, const std::string& cont
         const std::size_t n = std::min(chunk, content.size() - offset);
         const int eof = offset + n >= content.size() ? 1 : 0;
         peer.send("n", 194,
-                  "\"" + local + "\" \"/var/log/a.log\" T9 2 0 " + std::to_string(eof) + " " + std::to_string(offset) +
-                      " " + std::to_string(n) + " " + content.substr(offset, n));
-        if (eof)
-            return;
+                  "\"" + local + "\" \"/var/log/a.log\" T9 2 0 " + std::to_string(eof) + " " +
+                      std::to_string(offset) + " " + std::to_string(n) + " " + content.substr(offset, n));
+        if (eof) return;
     }
 }
 
@@ -325,10 +343,10 @@ TEST_F(Chunks, MalformedChunksAreDroppedWithoutWriting)
     peer.send("n", 204, "x \"" + local + "\" \"/a\" T3");
     peer.read();
     const std::string head = "\"" + local + "\" \"/a\" T3 2 0 ";
-    peer.send("n", 194, head + "0 0 10 short");   // count beyond the frame
-    peer.send("n", 194, head + "0 -1 2 ab");      // negative offset
-    peer.send("n", 194, head + "0 0 x ab");       // count not a number
-    peer.send("n", 194, head + "0 0");            // short of items
+    peer.send("n", 194, head + "0 0 10 short");     // count beyond the frame
+    peer.send("n", 194, head + "0 -1 2 ab");        // negative offset
+    peer.send("n", 194, head + "0 0 x ab");         // count not a number
+    peer.send("n", 194, head + "0 0");              // short of items
     peer.send("n", 194, "\"unclosed 2 0 0 0 2 ab"); // unclosed quote
     EXPECT_TRUE(flush().empty());
     EXPECT_FALSE(std::filesystem::exists(local));

@@ -5,7 +5,8 @@ using namespace tarntest;
 
 namespace {
 
-class Framing : public ::testing::Test {
+class Framing : public ::testing::Test
+{
 protected:
     void SetUp() override { h = peer.connectClient(); }
     void TearDown() override { TarnUninit(h); }
@@ -93,6 +94,28 @@ TEST_F(Framing, LongestPayloadIsHeldAndLongerIsReadPast)
     r = receive(h);
     EXPECT_EQ(r.code, 113);
     EXPECT_EQ(r.text, "end");
+}
+
+TEST_F(Framing, FrameArrivingInPiecesNeverHoldsTheReceiverPastItsTimeout)
+{
+    const std::string frame = tarnwire::makeFrame("nick", 102, "split text");
+    char target[64], text[64];
+    unsigned short code = 0;
+    peer.sendRaw(frame.substr(0, 2));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(TarnRecvMsg(h, target, sizeof target, &code, text, sizeof text, 100), 0);
+    EXPECT_EQ(TarnRecvMsg(h, target, sizeof target, &code, text, sizeof text, 100), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    peer.sendRaw(frame.substr(2, 7));
+    EXPECT_EQ(TarnRecvMsg(h, target, sizeof target, &code, text, sizeof text, 1000), 0);
+    // The rest and a second frame in one go: each call hands out one.
+    peer.sendRaw(frame.substr(9) + tarnwire::makeFrame("nick", 104, "1 2"));
+    Received r = receive(h);
+    EXPECT_EQ(r.code, 102);
+    EXPECT_EQ(r.text, "split text");
+    EXPECT_EQ(TarnRecvMsg(h, target, sizeof target, &code, text, sizeof text, 0), 3);
+    EXPECT_EQ(code, 104);
+    EXPECT_STREQ(text, "1 2");
 }
 
 TEST_F(Framing, PeerCloseAndShortFrames)

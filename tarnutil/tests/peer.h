@@ -21,12 +21,14 @@
 
 namespace tarntest {
 
-struct Frame {
+struct Frame
+{
     std::uint16_t code = 0;
     std::string payload;
 };
 
-class Peer {
+class Peer
+{
 public:
     Peer()
     {
@@ -44,8 +46,7 @@ public:
     ~Peer()
     {
         closeConnection();
-        if (listen_ >= 0)
-            ::close(listen_);
+        if (listen_ >= 0) ::close(listen_);
     }
     int port() const { return port_; }
 
@@ -78,14 +79,12 @@ public:
     std::optional<Frame> read(int timeoutMs = 5000)
     {
         unsigned char header[4];
-        if (!readExact(reinterpret_cast<char*>(header), 4, timeoutMs))
-            return std::nullopt;
+        if (!readExact(reinterpret_cast<char*>(header), 4, timeoutMs)) return std::nullopt;
         Frame f;
         std::uint16_t length = 0;
         tarnwire::decodeHeader(header, &length, &f.code);
         f.payload.resize(length);
-        if (length > 0 && !readExact(f.payload.data(), length, timeoutMs))
-            return std::nullopt;
+        if (length > 0 && !readExact(f.payload.data(), length, timeoutMs)) return std::nullopt;
         return f;
     }
     // Reads frames until one with this code; the ones before it are returned in skipped.
@@ -93,17 +92,14 @@ public:
     {
         for (;;) {
             auto f = read();
-            if (!f || f->code == code)
-                return f;
-            if (skipped)
-                skipped->push_back(*f);
+            if (!f || f->code == code) return f;
+            if (skipped) skipped->push_back(*f);
         }
     }
 
     void closeConnection()
     {
-        if (conn_ >= 0)
-            ::close(conn_);
+        if (conn_ >= 0) ::close(conn_);
         conn_ = -1;
     }
     int connection() const { return conn_; }
@@ -117,14 +113,11 @@ private:
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   deadline - std::chrono::steady_clock::now())
                                   .count();
-            if (left <= 0)
-                return false;
+            if (left <= 0) return false;
             pollfd pfd{conn_, POLLIN, 0};
-            if (::poll(&pfd, 1, static_cast<int>(left)) <= 0)
-                return false;
+            if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) return false;
             const ssize_t n = ::recv(conn_, buf + got, count - got, 0);
-            if (n <= 0)
-                return false;
+            if (n <= 0) return false;
             got += static_cast<std::size_t>(n);
         }
         return true;
@@ -136,7 +129,8 @@ private:
 };
 
 // Receives until something is delivered (or a failure), handling chunk traffic on the way.
-struct Received {
+struct Received
+{
     int result = 0;
     unsigned short code = 0;
     std::string target;
@@ -164,7 +158,8 @@ inline Received receive(TarnHandle* h, unsigned short targetCapacity = 10236, in
 }
 
 // A scratch folder removed with the test.
-class ScratchDir {
+class ScratchDir
+{
 public:
     ScratchDir()
     {

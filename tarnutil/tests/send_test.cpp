@@ -7,7 +7,8 @@ using namespace tarntest;
 
 namespace {
 
-class Sending : public ::testing::Test {
+class Sending : public ::testing::Test
+{
 protected:
     void SetUp() override { h = peer.connectClient(); }
     void TearDown() override { TarnUninit(h); }

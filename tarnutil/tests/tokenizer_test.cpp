@@ -123,8 +123,8 @@ TEST(Frames, BuildLimitsAndLayout)
 TEST(Frames, AssemblerSplitsAndSkipsOversized)
 {
     FrameAssembler a(16);
-    std::string stream = makeFrame("n", 102, "hello") + makeFrame("n", 112, std::string(40, 'x')) +
-                         makeFrame("", 24, "");
+    std::string stream =
+        makeFrame("n", 102, "hello") + makeFrame("n", 112, std::string(40, 'x')) + makeFrame("", 24, "");
     FrameAssembler::Frame f;
     // Byte by byte: frames come out whole, the oversized one is reported and skipped.
     std::vector<int> results;
