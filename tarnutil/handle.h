@@ -10,7 +10,8 @@
 
 struct TarnHandle
 {
-    // The three fields every caller of the C interface knows of, in this order.
+    // The three fields every caller of the C interface knows of, in this order. The socket stays
+    // first: a caller wakes a receiver blocked on it by shutting it down.
     std::int32_t socket = 0;
     std::int32_t loggedIn = 0;
     volatile int sendBusy = 0;
