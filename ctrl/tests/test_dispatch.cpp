@@ -305,3 +305,18 @@ TEST_F(Dispatch, NothingForAnOfflineGatewayAndStraysLeaveNoTrace)
     deliver(302, kNick, QStringLiteral("x"));
     EXPECT_TRUE(rec.seen.empty());
 }
+
+TEST_F(Dispatch, ControlWindowMessages)
+{
+    EXPECT_EQ(control.KeepAlivePeriod(), 30000);
+    QStringList shown;
+    control.SetTestHandler([&](const QString& text) { shown << text; });
+    QCoreApplication::postEvent(&control, new QEvent(QEvent::Type(zrmsg::Test)));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(shown, QStringList{QStringLiteral("[MessageTEST]")});
+    // An agent declared gone by the console itself goes like one the gateway reported.
+    control.AgentDisconnect(kNick, kGw);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(rec.count(1536), 1);
+    EXPECT_EQ(control.GetGateway(kGw).GetAgentCount(), 0);
+}
