@@ -38,6 +38,11 @@ void CZRControl::flushOutbox()
 int CZRControl::GetReply(const _Message& message)
 {
     _Message m = message;
+    return route(m);
+}
+
+int CZRControl::route(_Message& m)
+{
     int result = 0;
     switch (zrcat::ReplyRoute(m.code)) {
     case zrcat::RouteGeneral:

@@ -42,7 +42,7 @@ void ZRConnectionState::finish()
 CZRClientThread::CZRClientThread(TarnHandle* connection, const QString& address, int port,
                                  const QString& gateway, quint64 serial)
     : m_gateway(gateway), m_port(port), m_connection(connection),
-      m_state(std::make_shared<ZRConnectionState>()), m_serial(serial)
+      m_state(std::make_shared<ZRConnectionState>(QString(gateway.data(), gateway.size()))), m_serial(serial)
 {
     // A dotted IPv4 address has at most 15 characters; keep no more than the record ever held.
     m_address = CString2char(address).value_or(QByteArray()).left(23);
@@ -129,6 +129,11 @@ void CZRClientThread::DeriveThread()
         std::vector<char> text(kMaxPayload + 1);
         while (!m_state->stopping()) {
             std::vector<_Message> batch;
+            batch.reserve(kMaxBatch);
+            // Replies come in runs for one agent: its nick is decoded once per batch and shared
+            // within it (not across batches, whose strings the GUI thread releases meanwhile).
+            QByteArray lastTarget;
+            QString lastNick;
             unsigned short code = 0;
             int result = TarnRecvMsg(m_connection, target.data(), quint16(target.size()), &code, text.data(),
                                      int(text.size()), 3000);
@@ -144,10 +149,14 @@ void CZRClientThread::DeriveThread()
                 _Message m;
                 m.value = quint16(result);
                 m.code = code;
-                m.nick = WireCodec::fromWire(target.data(), qsizetype(std::strlen(target.data())));
+                const QByteArrayView targetBytes(target.data(), qsizetype(std::strlen(target.data())));
+                if (targetBytes != lastTarget) {
+                    lastTarget = targetBytes.toByteArray();
+                    lastNick = WireCodec::fromWire(lastTarget);
+                }
+                m.nick = lastNick;
                 if (result != TARN_NO_TEXT)
                     m.text = WireCodec::fromWire(text.data(), std::min<qsizetype>(result, kMaxPayload));
-                m.gateway = m_gateway;
                 batch.push_back(std::move(m));
                 if (int(batch.size()) >= kMaxBatch || m_state->stopping()) break;
                 result = TarnRecvMsg(m_connection, target.data(), quint16(target.size()), &code, text.data(),

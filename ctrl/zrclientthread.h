@@ -29,6 +29,8 @@ struct TarnHandle;
 // What the worker and the GUI thread share: stop, and the hand-over that is in flight.
 struct ZRConnectionState
 {
+    explicit ZRConnectionState(const QString& name) : gateway(name) {}
+    const QString gateway; // read by the GUI thread only
     std::mutex lock;
     std::condition_variable handled;
     std::atomic<bool> stop{false};

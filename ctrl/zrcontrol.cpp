@@ -106,7 +106,12 @@ int CZRControl::GetGatewayItem(int index, QString& name, QString& ip, QString& p
 
 QString CZRControl::makeKey(const CZRGateway& gateway, const QString& address) const
 {
-    return gateway.GetName() + QLatin1Char('|') + address;
+    // Replies come in runs for one agent; the key of the last one is shared rather than rebuilt.
+    if (address == m_lastKeyAddress && gateway.GetName() == m_lastKeyGateway) return m_lastKey;
+    m_lastKeyGateway = gateway.GetName();
+    m_lastKeyAddress = address;
+    m_lastKey = gateway.GetName() + QLatin1Char('|') + address;
+    return m_lastKey;
 }
 
 // ---- requests
@@ -321,11 +326,13 @@ bool CZRControl::event(QEvent* e)
     case zrmsg::Reply: {
         auto* reply = static_cast<CZRReplyEvent*>(e);
         reply->delivered = true;
-        for (const _Message& m : reply->batch) {
+        for (_Message& m : reply->batch) {
             // A connection that ended meanwhile (broken by the user, or by an earlier reply of this
             // batch) hands on nothing more.
             if (reply->state->stopping()) break;
-            GetReply(m);
+            // The name is the GUI thread's own copy: no string is shared with the worker here.
+            m.gateway = reply->state->gateway;
+            route(m);
         }
         if (!reply->local) reply->state->finish();
         return true;

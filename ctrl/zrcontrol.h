@@ -105,6 +105,8 @@ private:
     void agentOffline(CZRGateway& gateway, CZRAgent& agent);
     CZRClientThread* takeThread(quint64 serial);
     static QEvent::Type flushEventType();
+    // GetReply on a message the caller gives up.
+    int route(_Message& message);
     void flushOutbox();
 
     QPointer<QObject> m_main;
@@ -119,4 +121,7 @@ private:
     std::function<void(const QString&)> m_testHandler;
     std::vector<std::unique_ptr<CZRNotify>> m_outbox;
     bool m_flushPosted = false;
+    mutable QString m_lastKeyGateway;
+    mutable QString m_lastKeyAddress;
+    mutable QString m_lastKey;
 };
