@@ -189,11 +189,11 @@ TEST_F(Connection, KeepAliveDeclaresSilentAgentsOneTickAtATime)
     connectWithAgents();
     peer.send("", 26, talker);
     ASSERT_TRUE(waitUntil([&] { return rec.count(1535) == 3; }));
-    control->SetKeepAlivePeriod(150);
-    ASSERT_TRUE(waitUntil([&] { return rec.count(1536) >= 1; }, 5000));
+    control->SetKeepAlivePeriod(400);
+    ASSERT_TRUE(waitUntil([&] { return rec.count(1536) >= 1; }, 10000));
     // The first silent agent goes alone; the other follows on a later tick.
     EXPECT_EQ(control->GetGateway(kGw).GetAgentCount(), 2);
-    ASSERT_TRUE(waitUntil([&] { return rec.count(1536) == 2; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return rec.count(1536) == 2; }, 10000));
     EXPECT_EQ(rec.all(1536)[0].key, kKeyA);
     EXPECT_EQ(rec.all(1536)[1].key, kKeyB);
     // The agent that answers stays, tick after tick.
@@ -209,8 +209,20 @@ TEST_F(Connection, BreakWhileTheWorkerWaitsForItsHandOver)
     control->SendRequest(4, QString(), kKeyA);
     for (int i = 0; i < 50; ++i)
         peer.send(kNickA, 112, "\"p" + std::to_string(i) + "\" " + std::to_string(i));
-    // Let the worker read them and block in its hand-over, without handling anything.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // Let the worker read them and block in its hand-over, without handling anything here.
+    const auto& state = control->GetGateway(kGw).GetThread()->state();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        {
+            std::lock_guard<std::mutex> g(state->lock);
+            if (state->posted > state->finished) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    {
+        std::lock_guard<std::mutex> g(state->lock);
+        ASSERT_GT(state->posted, state->finished);
+    }
     const auto start = std::chrono::steady_clock::now();
     control->BreakConnection(kGw);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));

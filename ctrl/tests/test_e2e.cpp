@@ -170,13 +170,13 @@ TEST_F(EndToEnd, RebootGoesOfflineAndComesBack)
 TEST_F(EndToEnd, SilentAgentIsDeclaredOffline)
 {
     startOnline({"--silent", "10.3.0.3"});
-    control->SetKeepAlivePeriod(200);
-    ASSERT_TRUE(waitUntil([&] { return rec.count(1536) == 1; }, 5000));
+    control->SetKeepAlivePeriod(400);
+    ASSERT_TRUE(waitUntil([&] { return rec.count(1536) == 1; }, 10000));
     EXPECT_EQ(rec.last(1536)->key, kCe);
     // The others keep answering the polls and stay.
     barrier(kLx);
     const int polls = rec.count(1538);
-    ASSERT_TRUE(waitUntil([&] { return rec.count(1538) >= polls + 4; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return rec.count(1538) >= polls + 4; }, 10000));
     EXPECT_EQ(rec.count(1536), 1);
     EXPECT_EQ(control->GetGateway(kGw).GetAgentCount(), 2);
 }
