@@ -27,10 +27,15 @@ QEvent::Type CZRControl::flushEventType()
 void CZRControl::flushOutbox()
 {
     m_flushPosted = false;
-    std::vector<std::unique_ptr<CZRNotify>> out;
-    out.swap(m_outbox);
-    for (auto& n : out) {
-        if (!m_main) break;
+    while (!m_outbox.empty() && m_main) {
+        std::unique_ptr<CZRNotify> n = std::move(m_outbox.front());
+        m_outbox.pop_front();
+        // A receiver may run a nested event loop (a message box): the rest then goes out from there,
+        // still in order, and what arrives meanwhile queues behind it.
+        if (!m_outbox.empty() && !m_flushPosted) {
+            m_flushPosted = true;
+            QCoreApplication::postEvent(this, new QEvent(flushEventType()));
+        }
         QCoreApplication::sendEvent(m_main, n.get());
     }
 }

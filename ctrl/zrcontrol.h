@@ -19,6 +19,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -119,7 +120,7 @@ private:
     QTimer m_timer;
     quint64 m_nextSerial = 1;
     std::function<void(const QString&)> m_testHandler;
-    std::vector<std::unique_ptr<CZRNotify>> m_outbox;
+    std::deque<std::unique_ptr<CZRNotify>> m_outbox;
     bool m_flushPosted = false;
     mutable QString m_lastKeyGateway;
     mutable QString m_lastKeyAddress;

@@ -320,3 +320,38 @@ TEST_F(Dispatch, ControlWindowMessages)
     EXPECT_EQ(rec.count(1536), 1);
     EXPECT_EQ(control.GetGateway(kGw).GetAgentCount(), 0);
 }
+
+TEST_F(Dispatch, NotificationsKeepTheirOrderAcrossANestedEventLoop)
+{
+    // The console answers a failure with a message box: a nested loop while the rest is pending.
+    class Modal : public Recorder
+    {
+    public:
+        std::function<void()> onFirstFailure;
+
+    protected:
+        bool event(QEvent* e) override
+        {
+            const bool handled = Recorder::event(e);
+            if (int(e->type()) == 1528 && onFirstFailure) {
+                auto run = std::move(onFirstFailure);
+                onFirstFailure = nullptr;
+                run();
+            }
+            return handled;
+        }
+    } modal;
+    control.SetMainHWND(&modal);
+    modal.onFirstFailure = [&] {
+        control.GetReply(_Message{0, 148, kNick, QString(), kGw}); // arrives while the box is open
+        QCoreApplication::processEvents();
+    };
+    control.GetReply(_Message{0, 999, kNick, QStringLiteral("145 \"refused\""), kGw});
+    control.GetReply(_Message{0, 146, kNick, QString(), kGw});
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    std::vector<int> order;
+    for (const Recorded& r : modal.seen)
+        order.push_back(r.id);
+    EXPECT_EQ(order, (std::vector<int>{1548, 1528, 1548, 1549}));
+}
