@@ -11,7 +11,8 @@ namespace tarngw {
 class Gateway;
 struct Session;
 
-class Drills {
+class Drills
+{
 public:
     explicit Drills(const Options& options);
 

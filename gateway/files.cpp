@@ -16,8 +16,7 @@ namespace {
 
 bool iequals(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
@@ -32,14 +31,11 @@ bool hasExtension(std::string_view name, std::string_view ext)
 // A name that can travel quoted and stays one component on every agent type.
 bool validName(std::string_view name, int osType)
 {
-    if (name.empty() || name.size() > 255 || name == "." || name == "..")
-        return false;
+    if (name.empty() || name.size() > 255 || name == "." || name == "..") return false;
     for (char c : name) {
         auto u = static_cast<unsigned char>(c);
-        if (u < 32 || c == '/' || c == '\\' || c == '"')
-            return false;
-        if (osType != kOsUnix && std::strchr(":*?<>|", c))
-            return false;
+        if (u < 32 || c == '/' || c == '\\' || c == '"') return false;
+        if (osType != kOsUnix && std::strchr(":*?<>|", c)) return false;
     }
     return true;
 }
@@ -49,11 +45,9 @@ fs::path lookup(const fs::path& dir, std::string_view name, int osType)
 {
     fs::path exact = dir / std::string(name);
     std::error_code ec;
-    if (osType == kOsUnix || fs::symlink_status(exact, ec).type() != fs::file_type::not_found)
-        return exact;
+    if (osType == kOsUnix || fs::symlink_status(exact, ec).type() != fs::file_type::not_found) return exact;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        if (iequals(it->path().filename().string(), name))
-            return it->path();
+        if (iequals(it->path().filename().string(), name)) return it->path();
     return exact;
 }
 
@@ -91,12 +85,10 @@ bool inside(const fs::path& base, const fs::path& path)
         probe = probe.parent_path();
     fs::path real = fs::weakly_canonical(probe, ec);
     fs::path realBase = fs::weakly_canonical(base, ec);
-    if (ec)
-        return false;
+    if (ec) return false;
     auto b = realBase.begin(), p = real.begin();
     for (; b != realBase.end(); ++b, ++p)
-        if (p == real.end() || *b != *p)
-            return false;
+        if (p == real.end() || *b != *p) return false;
     return true;
 }
 
@@ -109,8 +101,7 @@ fs::path AgentFiles::agentDir(const Agent& agent) const
 
 bool AgentFiles::ensureTree(Agent& agent, int osType, std::string* error)
 {
-    if (agent.treeReady)
-        return true;
+    if (agent.treeReady) return true;
     fs::path dir = agentDir(agent);
     std::error_code ec;
     if (fs::is_directory(dir, ec)) {
@@ -138,7 +129,8 @@ bool AgentFiles::ensureTree(Agent& agent, int osType, std::string* error)
         fs::create_directories(dir / "Temp", ec);
     } else {
         ok &= writeFile(dir / "C/Windows/system32/drivers/etc/hosts", "127.0.0.1 localhost\r\n");
-        ok &= writeFile(dir / "C/Program Files/Tarn Agent/TarnAgent.exe", std::string("MZ\x90\0\x03", 5) + "TarnAgent");
+        ok &= writeFile(dir / "C/Program Files/Tarn Agent/TarnAgent.exe",
+                        std::string("MZ\x90\0\x03", 5) + "TarnAgent");
         ok &= writeFile(dir / "C/Program Files/Tarn Agent/agent.ini", "[Agent]\r\nPoll=30\r\n");
         ok &= writeFile(dir / "C/HMI/hmi.exe", std::string("MZ\x90\0\x03", 5) + "hmi");
         ok &= writeFile(dir / "C/HMI/start.bat", "@echo off\r\nstart hmi.exe /kiosk\r\n");
@@ -154,8 +146,8 @@ bool AgentFiles::ensureTree(Agent& agent, int osType, std::string* error)
     return true;
 }
 
-bool AgentFiles::resolve(const Agent& agent, int osType, std::string_view path, fs::path* host, bool* driveList,
-                         std::string* error) const
+bool AgentFiles::resolve(const Agent& agent, int osType, std::string_view path, fs::path* host,
+                         bool* driveList, std::string* error) const
 {
     *driveList = false;
     fs::path at = agentDir(agent);
@@ -182,12 +174,10 @@ bool AgentFiles::resolve(const Agent& agent, int osType, std::string_view path, 
     std::size_t start = 0;
     while (start <= rest.size()) {
         std::size_t end = rest.find_first_of("/\\", start);
-        if (end == std::string_view::npos)
-            end = rest.size();
+        if (end == std::string_view::npos) end = rest.size();
         std::string_view part = rest.substr(start, end - start);
         start = end + 1;
-        if (part.empty() || part == ".")
-            continue;
+        if (part.empty() || part == ".") continue;
         if (part == "..") {
             *error = text::kAccessDenied; // never above the agent's own root
             return false;
@@ -212,8 +202,7 @@ bool AgentFiles::list(const Agent& agent, int osType, std::string_view path, std
 {
     fs::path dir;
     bool drives = false;
-    if (!resolve(agent, osType, path, &dir, &drives, error))
-        return false;
+    if (!resolve(agent, osType, path, &dir, &drives, error)) return false;
     std::error_code ec;
     if (!fs::is_directory(dir, ec)) {
         *error = text::kPathNotFound;
@@ -222,20 +211,19 @@ bool AgentFiles::list(const Agent& agent, int osType, std::string_view path, std
     std::vector<DirEntry> dirs, files;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
-        struct stat st{};
-        if (::lstat(it->path().c_str(), &st) != 0 || name.rfind(".tarn-part-", 0) == 0)
-            continue;
+        struct stat st
+        {
+        };
+        if (::lstat(it->path().c_str(), &st) != 0 || name.rfind(".tarn-part-", 0) == 0) continue;
         bool printable = std::none_of(name.begin(), name.end(),
                                       [](char c) { return c == '"' || static_cast<unsigned char>(c) < 32; });
-        if (!printable)
-            continue;
+        if (!printable) continue;
         DirEntry e;
         e.name = name;
         e.modified = modifiedText(st.st_mtime);
         e.mode = modeDigits(st.st_mode);
         if (drives) {
-            if (name.size() != 1 || !S_ISDIR(st.st_mode))
-                continue;
+            if (name.size() != 1 || !S_ISDIR(st.st_mode)) continue;
             e.kind = ':';
             e.name += ':';
             e.modified.clear();
@@ -256,13 +244,12 @@ bool AgentFiles::list(const Agent& agent, int osType, std::string_view path, std
     return true;
 }
 
-bool AgentFiles::child(const Agent& agent, int osType, std::string_view dir, std::string_view name, fs::path* host,
-                       std::string* error) const
+bool AgentFiles::child(const Agent& agent, int osType, std::string_view dir, std::string_view name,
+                       fs::path* host, std::string* error) const
 {
     fs::path folder;
     bool drives = false;
-    if (!resolve(agent, osType, dir, &folder, &drives, error))
-        return false;
+    if (!resolve(agent, osType, dir, &folder, &drives, error)) return false;
     std::error_code ec;
     if (drives || !fs::is_directory(folder, ec)) {
         *error = drives ? text::kAccessDenied : text::kPathNotFound;
@@ -307,8 +294,7 @@ bool AgentFiles::removeFile(const Agent& agent, int osType, std::string_view dir
                             std::string* error) const
 {
     fs::path file;
-    if (!child(agent, osType, dir, name, &file, error))
-        return false;
+    if (!child(agent, osType, dir, name, &file, error)) return false;
     std::error_code ec;
     auto type = fs::symlink_status(file, ec).type();
     if (type == fs::file_type::not_found) {
@@ -322,16 +308,15 @@ bool AgentFiles::removeFile(const Agent& agent, int osType, std::string_view dir
     return true;
 }
 
-bool AgentFiles::changeMode(const Agent& agent, int osType, std::string_view dir, std::string_view name, int mode,
-                            std::string* error) const
+bool AgentFiles::changeMode(const Agent& agent, int osType, std::string_view dir, std::string_view name,
+                            int mode, std::string* error) const
 {
     if (mode < 0 || mode > 777 || mode % 10 > 7 || mode / 10 % 10 > 7) {
         *error = "The parameter is incorrect.";
         return false;
     }
     fs::path file;
-    if (!child(agent, osType, dir, name, &file, error))
-        return false;
+    if (!child(agent, osType, dir, name, &file, error)) return false;
     std::error_code ec;
     if (!fs::exists(file, ec)) {
         *error = text::kFileNotFound;
@@ -351,8 +336,7 @@ bool AgentFiles::makeDir(const Agent& agent, int osType, std::string_view dir, s
                          std::string* error) const
 {
     fs::path folder;
-    if (!child(agent, osType, dir, name, &folder, error))
-        return false;
+    if (!child(agent, osType, dir, name, &folder, error)) return false;
     std::error_code ec;
     if (fs::symlink_status(folder, ec).type() != fs::file_type::not_found) {
         *error = text::kAlreadyExists;
@@ -369,8 +353,7 @@ bool AgentFiles::removeDir(const Agent& agent, int osType, std::string_view dir,
                            std::string* error) const
 {
     fs::path folder;
-    if (!child(agent, osType, dir, name, &folder, error))
-        return false;
+    if (!child(agent, osType, dir, name, &folder, error)) return false;
     std::error_code ec;
     auto type = fs::symlink_status(folder, ec).type();
     if (type == fs::file_type::not_found) {
@@ -393,16 +376,17 @@ bool AgentFiles::checkExecutable(const Agent& agent, int osType, std::string_vie
                                  std::string* error) const
 {
     fs::path file;
-    if (!child(agent, osType, dir, name, &file, error))
-        return false;
-    struct stat st{};
+    if (!child(agent, osType, dir, name, &file, error)) return false;
+    struct stat st
+    {
+    };
     if (::stat(file.c_str(), &st) != 0) {
         *error = text::kFileNotFound;
         return false;
     }
-    bool runnable = S_ISREG(st.st_mode) &&
-                    (osType == kOsUnix ? (st.st_mode & S_IXUSR) != 0
-                                       : hasExtension(name, ".exe") || hasExtension(name, ".bat"));
+    bool runnable =
+        S_ISREG(st.st_mode) && (osType == kOsUnix ? (st.st_mode & S_IXUSR) != 0
+                                                  : hasExtension(name, ".exe") || hasExtension(name, ".bat"));
     if (!runnable) {
         *error = text::kNotExecutable;
         return false;
@@ -414,8 +398,7 @@ std::string AgentFiles::join(int osType, std::string_view dir, std::string_view 
 {
     char sep = osType == kOsUnix ? '/' : '\\';
     std::string path(dir);
-    if (path.empty() || (path.back() != '/' && path.back() != '\\'))
-        path += sep;
+    if (path.empty() || (path.back() != '/' && path.back() != '\\')) path += sep;
     path += name;
     return path;
 }

@@ -11,7 +11,8 @@
 
 namespace tarngw {
 
-struct DirEntry {
+struct DirEntry
+{
     char kind = '-'; // 'd' directory, ':' drive, '-' file
     std::string name;
     std::uint64_t size = 0;
@@ -19,7 +20,8 @@ struct DirEntry {
     int mode = 0;         // three octal digits written in decimal, 755 for rwxr-xr-x
 };
 
-class AgentFiles {
+class AgentFiles
+{
 public:
     explicit AgentFiles(std::filesystem::path root) : root_(std::move(root)) {}
 
@@ -37,8 +39,8 @@ public:
               std::string* error) const;
 
     // Folder operations of the remote file pane; each takes the folder and a single name.
-    bool rename(const Agent& agent, int osType, std::string_view dir, std::string_view from, std::string_view to,
-                std::string* error) const;
+    bool rename(const Agent& agent, int osType, std::string_view dir, std::string_view from,
+                std::string_view to, std::string* error) const;
     bool removeFile(const Agent& agent, int osType, std::string_view dir, std::string_view name,
                     std::string* error) const;
     bool changeMode(const Agent& agent, int osType, std::string_view dir, std::string_view name, int mode,

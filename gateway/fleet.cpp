@@ -9,7 +9,8 @@ namespace tarngw {
 
 namespace {
 
-struct CatalogueModel {
+struct CatalogueModel
+{
     const char* model;
     const char* os;
     const char* cpu;
@@ -31,30 +32,43 @@ const CatalogueModel kCatalogue[] = {
 };
 constexpr int kCatalogueSize = sizeof(kCatalogue) / sizeof(kCatalogue[0]);
 
-struct ProcessModel {
+struct ProcessModel
+{
     const char* name;
     bool optional;
 };
 
 const ProcessModel kUnixProcesses[] = {
-    {"init", false},    {"kthreadd", false},   {"ksoftirqd/0", false}, {"syslogd", false},
-    {"klogd", false},   {"udhcpc", true},      {"crond", false},       {"sshd", true},
-    {"httpd", true},    {"snmpd", true},       {"ntpd", true},         {"modemd", true},
-    {"tarn-agent", false}, {"getty", false},   {"watchdogd", true},    {"mosquitto", true},
+    {"init", false},       {"kthreadd", false}, {"ksoftirqd/0", false}, {"syslogd", false},
+    {"klogd", false},      {"udhcpc", true},    {"crond", false},       {"sshd", true},
+    {"httpd", true},       {"snmpd", true},     {"ntpd", true},         {"modemd", true},
+    {"tarn-agent", false}, {"getty", false},    {"watchdogd", true},    {"mosquitto", true},
 };
 const ProcessModel kCeProcesses[] = {
-    {"NK.EXE", false},       {"filesys.exe", false}, {"device.exe", false},  {"gwes.exe", false},
-    {"services.exe", false}, {"shell.exe", true},    {"explorer.exe", false}, {"connmgr.exe", true},
-    {"TarnAgent.exe", false}, {"scanner.exe", true}, {"rnaapp.exe", true},
+    {"NK.EXE", false},        {"filesys.exe", false}, {"device.exe", false},   {"gwes.exe", false},
+    {"services.exe", false},  {"shell.exe", true},    {"explorer.exe", false}, {"connmgr.exe", true},
+    {"TarnAgent.exe", false}, {"scanner.exe", true},  {"rnaapp.exe", true},
 };
 const ProcessModel kXpeProcesses[] = {
-    {"System Idle Process", false}, {"System", false},       {"smss.exe", false},     {"csrss.exe", false},
-    {"winlogon.exe", false},        {"services.exe", false}, {"lsass.exe", false},    {"svchost.exe", false},
-    {"svchost.exe", true},          {"spoolsv.exe", true},   {"explorer.exe", false}, {"TarnAgent.exe", false},
-    {"hmi.exe", true},              {"ewfmgr.exe", true},    {"notepad.exe", true},
+    {"System Idle Process", false},
+    {"System", false},
+    {"smss.exe", false},
+    {"csrss.exe", false},
+    {"winlogon.exe", false},
+    {"services.exe", false},
+    {"lsass.exe", false},
+    {"svchost.exe", false},
+    {"svchost.exe", true},
+    {"spoolsv.exe", true},
+    {"explorer.exe", false},
+    {"TarnAgent.exe", false},
+    {"hmi.exe", true},
+    {"ewfmgr.exe", true},
+    {"notepad.exe", true},
 };
 
-struct ServiceModel {
+struct ServiceModel
+{
     const char* id;
     const char* text;
     int state; // generated state; optional ones flip by seed
@@ -62,26 +76,34 @@ struct ServiceModel {
 };
 
 const ServiceModel kUnixServices[] = {
-    {"sshd", "OpenSSH server", 1, true},     {"crond", "Periodic command scheduler", 1, false},
-    {"syslogd", "System logger", 1, false},  {"ntpd", "Network time", 0, true},
-    {"httpd", "Web configuration", 1, true}, {"snmpd", "SNMP agent", 0, true},
-    {"tarn-agent", "Tarn management agent", 1, false}, {"modemd", "Cellular modem manager", 0, true},
+    {"sshd", "OpenSSH server", 1, true},
+    {"crond", "Periodic command scheduler", 1, false},
+    {"syslogd", "System logger", 1, false},
+    {"ntpd", "Network time", 0, true},
+    {"httpd", "Web configuration", 1, true},
+    {"snmpd", "SNMP agent", 0, true},
+    {"tarn-agent", "Tarn management agent", 1, false},
+    {"modemd", "Cellular modem manager", 0, true},
 };
 const ServiceModel kCeServices[] = {
-    {"HTP0:", "Web server", 1, true},      {"FTP0:", "FTP server", 0, true},
-    {"TEL0:", "Telnet server", 0, true},   {"TRN0:", "Tarn management agent", 1, false},
+    {"HTP0:", "Web server", 1, true},           {"FTP0:", "FTP server", 0, true},
+    {"TEL0:", "Telnet server", 0, true},        {"TRN0:", "Tarn management agent", 1, false},
     {"TMR0:", "Time synchronisation", 1, true},
 };
 const ServiceModel kXpeServices[] = {
-    {"TarnAgent", "Tarn Management Agent", 1, false}, {"Dhcp", "DHCP Client", 1, false},
-    {"Dnscache", "DNS Client", 1, false},            {"Eventlog", "Event Log", 1, false},
-    {"W32Time", "Windows Time", 0, true},            {"Spooler", "Print Spooler", 0, true},
-    {"RemoteRegistry", "Remote Registry", 0, true},  {"TermService", "Terminal Services", 1, true},
-    {"wuauserv", "Automatic Updates", 0, true},      {"Schedule", "Task Scheduler", 1, false},
+    {"TarnAgent", "Tarn Management Agent", 1, false},
+    {"Dhcp", "DHCP Client", 1, false},
+    {"Dnscache", "DNS Client", 1, false},
+    {"Eventlog", "Event Log", 1, false},
+    {"W32Time", "Windows Time", 0, true},
+    {"Spooler", "Print Spooler", 0, true},
+    {"RemoteRegistry", "Remote Registry", 0, true},
+    {"TermService", "Terminal Services", 1, true},
+    {"wuauserv", "Automatic Updates", 0, true},
+    {"Schedule", "Task Scheduler", 1, false},
 };
 
-template <typename T, std::size_t N>
-constexpr std::size_t count(const T (&)[N])
+template <typename T, std::size_t N> constexpr std::size_t count(const T (&)[N])
 {
     return N;
 }
@@ -119,8 +141,7 @@ std::vector<std::string> splitFields(const std::string& line, bool* ok)
             inQuote = !inQuote;
             have = true;
         } else if (!inQuote && (c == ' ' || c == '\t' || c == '\r')) {
-            if (have)
-                fields.push_back(field);
+            if (have) fields.push_back(field);
             field.clear();
             have = false;
         } else {
@@ -129,18 +150,15 @@ std::vector<std::string> splitFields(const std::string& line, bool* ok)
         }
     }
     *ok = !inQuote;
-    if (have)
-        fields.push_back(field);
+    if (have) fields.push_back(field);
     return fields;
 }
 
 bool plainName(std::string_view name)
 {
-    if (name.empty())
-        return false;
+    if (name.empty()) return false;
     for (char c : name)
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.'))
-            return false;
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.')) return false;
     return true;
 }
 
@@ -159,17 +177,14 @@ std::uint32_t mix(std::uint32_t a, std::uint32_t b)
 
 int osTypeOf(std::string_view model, std::string_view osVersion)
 {
-    if (containsUpper(osVersion, "XPE") || containsUpper(model, "XPE"))
-        return kOsXpe;
-    if (containsUpper(osVersion, "WINDOWS") || containsUpper(model, "CE"))
-        return kOsCe;
+    if (containsUpper(osVersion, "XPE") || containsUpper(model, "XPE")) return kOsXpe;
+    if (containsUpper(osVersion, "WINDOWS") || containsUpper(model, "CE")) return kOsCe;
     return kOsUnix;
 }
 
 AgentChanges& Agent::change()
 {
-    if (!changes)
-        changes = std::make_unique<AgentChanges>();
+    if (!changes) changes = std::make_unique<AgentChanges>();
     return *changes;
 }
 
@@ -186,24 +201,20 @@ bool parseAddress(std::string_view text, std::uint32_t* address)
     int parts = 0;
     std::size_t i = 0;
     while (parts < 4) {
-        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i])))
-            return false;
+        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
         std::uint32_t part = 0;
         int digits = 0;
         while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
             part = part * 10 + static_cast<std::uint32_t>(text[i++] - '0');
-            if (++digits > 3 || part > 255)
-                return false;
+            if (++digits > 3 || part > 255) return false;
         }
         value = value << 8 | part;
         if (++parts < 4) {
-            if (i >= text.size() || text[i] != '.')
-                return false;
+            if (i >= text.size() || text[i] != '.') return false;
             ++i;
         }
     }
-    if (i != text.size())
-        return false;
+    if (i != text.size()) return false;
     *address = value;
     return true;
 }
@@ -222,7 +233,8 @@ bool Fleet::add(Agent agent, std::string* error)
     // Clocks a little off the host's, as field devices are.
     agent.sysOffset = static_cast<std::int32_t>(mix(agent.seed, 11) % 241) - 120;
     agent.rtcOffset = agent.sysOffset + static_cast<std::int32_t>(mix(agent.seed, 12) % 7) - 3;
-    agent.silent = std::find(silentAddresses.begin(), silentAddresses.end(), agent.address) != silentAddresses.end();
+    agent.silent =
+        std::find(silentAddresses.begin(), silentAddresses.end(), agent.address) != silentAddresses.end();
     byNick_[agent.nick] = agent.number;
     byAddress_[agent.address] = agent.number;
     agents_.push_back(std::move(agent));
@@ -242,7 +254,8 @@ void Fleet::generate(int count, std::uint32_t seed)
         auto n = static_cast<std::uint32_t>(i);
         Agent agent;
         // 10.1.0.1 upwards, never .0 or .255 in the last place.
-        agent.address = (10u << 24) | ((1u + n / (254u * 256u)) << 16) | (((n / 254u) % 256u) << 8) | (1u + n % 254u);
+        agent.address =
+            (10u << 24) | ((1u + n / (254u * 256u)) << 16) | (((n / 254u) % 256u) << 8) | (1u + n % 254u);
         agent.profile = n % kCatalogueSize;
         agent.seed = mix(seed, n);
         char name[24];
@@ -269,19 +282,14 @@ bool Fleet::load(const std::string& path, std::uint32_t seed, std::string* error
             return false;
         };
         std::size_t hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
+        if (hash != std::string::npos) line.erase(hash);
         bool ok = true;
         auto fields = splitFields(line, &ok);
-        if (!ok)
-            return fail("unclosed quote");
-        if (fields.empty())
-            continue;
-        if (fields.size() < 2)
-            return fail("expected ADDRESS NAME [key=value...]");
+        if (!ok) return fail("unclosed quote");
+        if (fields.empty()) continue;
+        if (fields.size() < 2) return fail("expected ADDRESS NAME [key=value...]");
         Agent agent;
-        if (!parseAddress(fields[0], &agent.address))
-            return fail("not a dotted IPv4 address: " + fields[0]);
+        if (!parseAddress(fields[0], &agent.address)) return fail("not a dotted IPv4 address: " + fields[0]);
         if (!plainName(fields[1]))
             return fail("a name takes letters, digits, '-', '_' and '.' only: " + fields[1]);
         agent.nick = fields[0] + ":" + fields[1];
@@ -292,8 +300,7 @@ bool Fleet::load(const std::string& path, std::uint32_t seed, std::string* error
         bool silent = false;
         for (std::size_t f = 2; f < fields.size(); ++f) {
             std::size_t eq = fields[f].find('=');
-            if (eq == std::string::npos)
-                return fail("expected key=value: " + fields[f]);
+            if (eq == std::string::npos) return fail("expected key=value: " + fields[f]);
             std::string key = fields[f].substr(0, eq), value = fields[f].substr(eq + 1);
             if (key == "model")
                 model = value;
@@ -317,43 +324,36 @@ bool Fleet::load(const std::string& path, std::uint32_t seed, std::string* error
         // A known model brings its texts; any other takes the catalogue entry of its OS type.
         const CatalogueModel* known = nullptr;
         for (const auto& m : kCatalogue)
-            if (model == m.model)
-                known = &m;
+            if (model == m.model) known = &m;
         if (!known) {
             int wanted = model.empty() ? -1 : osTypeOf(model, os);
             for (int m = 0; m < kCatalogueSize && !known; ++m) {
                 const auto& c = kCatalogue[(base + m) % kCatalogueSize];
-                if (wanted < 0 || osTypeOf(c.model, c.os) == wanted)
-                    known = &c;
+                if (wanted < 0 || osTypeOf(c.model, c.os) == wanted) known = &c;
             }
         }
         Profile def = fromCatalogue(*known, 1180 + mix(agent.seed, 5) % 12);
-        if (model.empty())
-            model = def.model;
+        if (model.empty()) model = def.model;
         if (os.empty())
             os = osTypeOf(model, "") == osTypeOf(def.model, def.osVersion) ? def.osVersion : std::string();
-        if (os.empty())
-            os = osTypeOf(model, "") == kOsUnix ? "Linux" : "Windows";
+        if (os.empty()) os = osTypeOf(model, "") == kOsUnix ? "Linux" : "Windows";
         p.model = model;
         p.osVersion = os;
         p.cpu = cpu.empty() ? def.cpu : cpu;
-        if (p.firmware.empty())
-            p.firmware = def.firmware;
-        if (p.agentVersion.empty())
-            p.agentVersion = def.agentVersion;
+        if (p.firmware.empty()) p.firmware = def.firmware;
+        if (p.agentVersion.empty()) p.agentVersion = def.agentVersion;
         p.memoryKB = def.memoryKB;
         p.storageKB = def.storageKB;
         p.osType = osTypeOf(p.model, p.osVersion);
-        for (const std::string* text : {&p.model, &p.osVersion, &p.cpu, &p.firmware, &p.agentVersion, &p.host})
+        for (const std::string* text :
+             {&p.model, &p.osVersion, &p.cpu, &p.firmware, &p.agentVersion, &p.host})
             if (text->find('"') != std::string::npos || text->size() > 120)
                 return fail("texts may not hold double quotes or run over 120 characters");
         agent.profile = static_cast<std::uint32_t>(profiles_.size());
         profiles_.push_back(std::move(p));
-        if (silent)
-            silentAddresses.push_back(agent.address);
+        if (silent) silentAddresses.push_back(agent.address);
         std::string why;
-        if (!add(std::move(agent), &why))
-            return fail(why);
+        if (!add(std::move(agent), &why)) return fail(why);
     }
     if (agents_.empty()) {
         *error = path + ": no agents";
@@ -365,21 +365,18 @@ bool Fleet::load(const std::string& path, std::uint32_t seed, std::string* error
 Agent* Fleet::find(std::string_view key)
 {
     auto it = byNick_.find(std::string(key));
-    if (it != byNick_.end())
-        return &agents_[it->second];
+    if (it != byNick_.end()) return &agents_[it->second];
     std::uint32_t address;
     if (parseAddress(key.substr(0, key.find(':')), &address)) {
         auto at = byAddress_.find(address);
-        if (at != byAddress_.end() && (key.find(':') == std::string_view::npos))
-            return &agents_[at->second];
+        if (at != byAddress_.end() && (key.find(':') == std::string_view::npos)) return &agents_[at->second];
     }
     return nullptr;
 }
 
 std::string Fleet::firmware(const Agent& agent) const
 {
-    if (agent.changes && agent.changes->firmware)
-        return *agent.changes->firmware;
+    if (agent.changes && agent.changes->firmware) return *agent.changes->firmware;
     return profiles_[agent.profile].firmware;
 }
 
@@ -392,8 +389,8 @@ std::string Fleet::hostName(const Agent& agent) const
 std::string Fleet::deviceInfo(const Agent& agent) const
 {
     const Profile& p = profiles_[agent.profile];
-    return "\"" + p.agentVersion + "\" \"" + p.model + "\" \"" + firmware(agent) + "\" \"" + p.osVersion + "\" \"" +
-           p.cpu + "\" \"" + hostName(agent) + "\"";
+    return "\"" + p.agentVersion + "\" \"" + p.model + "\" \"" + firmware(agent) + "\" \"" + p.osVersion +
+           "\" \"" + p.cpu + "\" \"" + hostName(agent) + "\"";
 }
 
 std::uint32_t Fleet::memoryFreeKB(const Agent& agent, std::int64_t nowSeconds) const
@@ -408,8 +405,7 @@ std::uint32_t Fleet::storageFreeKB(const Agent& agent) const
 {
     std::int64_t total = profiles_[agent.profile].storageKB;
     std::int64_t used = total * (20 + mix(agent.seed, 21) % 40) / 100;
-    if (agent.changes)
-        used += agent.changes->addedKB;
+    if (agent.changes) used += agent.changes->addedKB;
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(total - used, 0, total));
 }
 
@@ -417,13 +413,16 @@ std::vector<ProcessEntry> Fleet::processes(const Agent& agent) const
 {
     std::vector<ProcessEntry> list;
     int type = osType(agent);
-    const ProcessModel* models = type == kOsUnix ? kUnixProcesses : type == kOsCe ? kCeProcesses : kXpeProcesses;
-    std::size_t n = type == kOsUnix ? count(kUnixProcesses) : type == kOsCe ? count(kCeProcesses) : count(kXpeProcesses);
+    const ProcessModel* models = type == kOsUnix ? kUnixProcesses
+                                 : type == kOsCe ? kCeProcesses
+                                                 : kXpeProcesses;
+    std::size_t n = type == kOsUnix ? count(kUnixProcesses)
+                    : type == kOsCe ? count(kCeProcesses)
+                                    : count(kXpeProcesses);
     std::uint32_t pid = 0;
     for (std::size_t i = 0; i < n; ++i) {
         std::uint32_t r = mix(agent.seed, 100 + static_cast<std::uint32_t>(i));
-        if (models[i].optional && r % 3 == 0)
-            continue;
+        if (models[i].optional && r % 3 == 0) continue;
         if (type == kOsUnix)
             pid = i < 3 ? static_cast<std::uint32_t>(i + 1) : pid + 20 + r % 400;
         else if (type == kOsXpe)
@@ -448,14 +447,15 @@ std::vector<ServiceEntry> Fleet::services(const Agent& agent) const
     std::vector<ServiceEntry> list;
     int type = osType(agent);
     const ServiceModel* models = type == kOsUnix ? kUnixServices : type == kOsCe ? kCeServices : kXpeServices;
-    std::size_t n = type == kOsUnix ? count(kUnixServices) : type == kOsCe ? count(kCeServices) : count(kXpeServices);
+    std::size_t n = type == kOsUnix ? count(kUnixServices)
+                    : type == kOsCe ? count(kCeServices)
+                                    : count(kXpeServices);
     std::uint64_t flips = agent.changes ? agent.changes->serviceFlips : 0;
     for (std::size_t i = 0; i < n; ++i) {
         int state = models[i].state;
         if (models[i].optional && mix(agent.seed, 200 + static_cast<std::uint32_t>(i)) % 4 == 0)
             state = !state;
-        if (flips >> i & 1)
-            state = !state;
+        if (flips >> i & 1) state = !state;
         list.push_back({models[i].id, models[i].text, state});
     }
     return list;
@@ -463,8 +463,7 @@ std::vector<ServiceEntry> Fleet::services(const Agent& agent) const
 
 std::vector<Interface> Fleet::interfaces(const Agent& agent) const
 {
-    if (agent.changes && agent.changes->interfaces)
-        return *agent.changes->interfaces;
+    if (agent.changes && agent.changes->interfaces) return *agent.changes->interfaces;
     int type = osType(agent);
     std::uint32_t r = mix(agent.seed, 300);
     char mac[2][18];
@@ -472,7 +471,8 @@ std::vector<Interface> Fleet::interfaces(const Agent& agent) const
         std::snprintf(mac[k], sizeof mac[k], "00:1B:8C:%02X:%02X:%02X", (r >> 16) & 255, (r >> 8) & 255,
                       ((r & 255) + static_cast<std::uint32_t>(k)) & 255);
     std::vector<Interface> list(2);
-    const char* names[3][2] = {{"eth0", "eth1"}, {"ENET1", "WLAN1"}, {"Local Area Connection", "Local Area Connection 2"}};
+    const char* names[3][2] = {
+        {"eth0", "eth1"}, {"ENET1", "WLAN1"}, {"Local Area Connection", "Local Area Connection 2"}};
     list[0].name = names[type][0];
     list[0].mode = 1;
     list[0].ip = formatAddress(agent.address);
@@ -492,8 +492,7 @@ std::vector<Interface> Fleet::interfaces(const Agent& agent) const
 
 std::vector<AutoLaunch> Fleet::autoLaunch(const Agent& agent) const
 {
-    if (agent.changes && agent.changes->autoLaunch)
-        return *agent.changes->autoLaunch;
+    if (agent.changes && agent.changes->autoLaunch) return *agent.changes->autoLaunch;
     switch (osType(agent)) {
     case kOsUnix:
         return {{"/usr/bin/tarn-agent", "--daemon"}, {"/usr/sbin/httpd", "-h /www"}};
@@ -512,15 +511,13 @@ std::string nextFirmware(std::string_view current, std::string_view head)
         while (end < head.size() && end - start < 32 &&
                (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '.' || head[end] == '-'))
             ++end;
-        if (end > start)
-            return std::string(head.substr(start, end - start));
+        if (end > start) return std::string(head.substr(start, end - start));
     }
     std::string next(current);
     std::size_t digits = next.size();
     while (digits > 0 && std::isdigit(static_cast<unsigned char>(next[digits - 1])))
         --digits;
-    if (digits == next.size())
-        return next + ".1";
+    if (digits == next.size()) return next + ".1";
     unsigned long last = std::strtoul(next.c_str() + digits, nullptr, 10);
     return next.substr(0, digits) + std::to_string(last + 1);
 }

@@ -20,7 +20,8 @@ enum OsType : std::uint8_t { kOsUnix = 0, kOsCe = 1, kOsXpe = 2 };
 // the model text is 1; anything else 0.
 int osTypeOf(std::string_view model, std::string_view osVersion);
 
-struct Profile {
+struct Profile
+{
     std::string model;
     std::string osVersion;
     std::string cpu;
@@ -32,32 +33,37 @@ struct Profile {
     int osType = kOsUnix;
 };
 
-struct ProcessEntry {
+struct ProcessEntry
+{
     std::uint32_t pid = 0;
     std::string name;
 };
 
-struct ServiceEntry {
+struct ServiceEntry
+{
     std::string id;
     std::string text;
     int state = 0; // 1 started, 0 stopped
 };
 
-struct Interface {
+struct Interface
+{
     std::string name;
     int mode = 0; // 0 DHCP, 1 fixed address
     std::string ip, mask, gateway, mac;
     std::vector<std::string> dns;
 };
 
-struct AutoLaunch {
+struct AutoLaunch
+{
     std::string program;
     std::string arguments;
 };
 
 // What operators changed on an agent; absent until the first change so that 10,000 idle agents cost
 // only their base record.
-struct AgentChanges {
+struct AgentChanges
+{
     std::vector<std::uint32_t> killed;
     std::vector<ProcessEntry> started;
     std::uint64_t serviceFlips = 0; // bit i: service i runs opposite to its generated state
@@ -74,12 +80,13 @@ enum class AgentState : std::uint8_t {
     Offline,   // rebooting
 };
 
-struct Agent {
+struct Agent
+{
     std::string nick;      // "IP:name", at most 31 characters
     std::uint32_t address; // host order
     std::uint32_t seed;
-    std::uint32_t profile; // index into Fleet::profiles()
-    std::uint32_t number;  // position in the fleet, from 0
+    std::uint32_t profile;      // index into Fleet::profiles()
+    std::uint32_t number;       // position in the fleet, from 0
     std::int32_t sysOffset = 0; // seconds from the host clock
     std::int32_t rtcOffset = 0;
     std::uint32_t generation = 0; // bumped on every reboot so stale timers can tell
@@ -96,7 +103,8 @@ struct Agent {
 std::string formatAddress(std::uint32_t address);
 bool parseAddress(std::string_view text, std::uint32_t* address);
 
-class Fleet {
+class Fleet
+{
 public:
     // N distinct agents cycling through the model catalogue, so that every operating-system type
     // appears in any fleet of three or more.

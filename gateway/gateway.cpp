@@ -29,18 +29,15 @@ bool splitItems(std::string_view text, std::vector<std::string>* items)
     while (true) {
         while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
             ++i;
-        if (i >= text.size())
-            return true;
+        if (i >= text.size()) return true;
         if (text[i] == '"') {
             std::size_t close = text.find('"', i + 1);
-            if (close == std::string_view::npos)
-                return false;
+            if (close == std::string_view::npos) return false;
             items->emplace_back(text.substr(i + 1, close - i - 1));
             i = close + 1;
         } else {
             std::size_t end = text.find_first_of(" \t\r\n\"", i);
-            if (end == std::string_view::npos)
-                end = text.size();
+            if (end == std::string_view::npos) end = text.size();
             items->emplace_back(text.substr(i, end - i));
             i = end;
         }
@@ -58,7 +55,8 @@ std::string inQuotes(std::string_view text)
 }
 
 Gateway::Gateway(Options options, Fleet& fleet, std::filesystem::path root)
-    : options_(std::move(options)), fleet_(fleet), files_(std::move(root)), drills_(options_), transfers_(*this)
+    : options_(std::move(options)), fleet_(fleet), files_(std::move(root)), drills_(options_),
+      transfers_(*this)
 {
     startedMs_ = EventLoop::nowMs();
 }
@@ -66,10 +64,8 @@ Gateway::Gateway(Options options, Fleet& fleet, std::filesystem::path root)
 Gateway::~Gateway()
 {
     for (auto& [id, s] : sessions_)
-        if (s->fd >= 0)
-            ::close(s->fd);
-    if (listenFd_ >= 0)
-        ::close(listenFd_);
+        if (s->fd >= 0) ::close(s->fd);
+    if (listenFd_ >= 0) ::close(listenFd_);
     transfers_.cleanup();
 }
 
@@ -87,8 +83,8 @@ bool Gateway::listen(std::string* error)
     ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         ::listen(listenFd_, 128) != 0) {
-        *error = std::string("cannot listen on ") + options_.listenAddress + ":" + std::to_string(options_.port) +
-                 ": " + std::strerror(errno);
+        *error = std::string("cannot listen on ") + options_.listenAddress + ":" +
+                 std::to_string(options_.port) + ": " + std::strerror(errno);
         return false;
     }
     socklen_t len = sizeof addr;
@@ -115,8 +111,7 @@ void Gateway::accept()
         sockaddr_in peer{};
         socklen_t len = sizeof peer;
         int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
-            return;
+        if (fd < 0) return;
         int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         auto s = std::make_unique<Session>();
@@ -137,12 +132,9 @@ void Gateway::accept()
 void Gateway::onEvents(std::uint64_t id, short revents)
 {
     Session* s = session(id);
-    if (!s)
-        return;
-    if (revents & POLLOUT)
-        flush(*s);
-    if (!s->closed && (revents & (POLLIN | POLLHUP | POLLERR)))
-        readFrom(*s);
+    if (!s) return;
+    if (revents & POLLOUT) flush(*s);
+    if (!s->closed && (revents & (POLLIN | POLLHUP | POLLERR))) readFrom(*s);
 }
 
 void Gateway::readFrom(Session& s)
@@ -155,8 +147,7 @@ void Gateway::readFrom(Session& s)
             return;
         }
         if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-                break;
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) break;
             close(s, "read error");
             return;
         }
@@ -175,11 +166,9 @@ void Gateway::readFrom(Session& s)
                 return;
             }
         }
-        if (static_cast<std::size_t>(n) < sizeof buf)
-            break;
+        if (static_cast<std::size_t>(n) < sizeof buf) break;
     }
-    if (!s.closed)
-        flush(s);
+    if (!s.closed) flush(s);
 }
 
 void Gateway::flush(Session& s)
@@ -187,8 +176,7 @@ void Gateway::flush(Session& s)
     while (s.outOffset < s.out.size()) {
         ssize_t n = ::send(s.fd, s.out.data() + s.outOffset, s.out.size() - s.outOffset, MSG_NOSIGNAL);
         if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-                break;
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) break;
             close(s, "write error");
             return;
         }
@@ -209,22 +197,19 @@ void Gateway::flush(Session& s)
 
 void Gateway::queue(Session& s, std::string frame)
 {
-    if (s.closed)
-        return;
+    if (s.closed) return;
     if (s.out.size() - s.outOffset + frame.size() > kMaxPendingOutput) {
         close(s, "console does not read its replies");
         return;
     }
     bool idle = s.out.size() == s.outOffset;
     s.out += frame;
-    if (idle)
-        loop_.setEvents(s.fd, POLLIN | POLLOUT);
+    if (idle) loop_.setEvents(s.fd, POLLIN | POLLOUT);
 }
 
 void Gateway::close(Session& s, const char* why)
 {
-    if (s.closed)
-        return;
+    if (s.closed) return;
     if (options_.verbose)
         std::fprintf(stderr, "[gw] #%llu closed: %s\n", static_cast<unsigned long long>(s.id), why);
     s.closed = true;
@@ -237,10 +222,10 @@ void Gateway::close(Session& s, const char* why)
     loop_.after(0, [this, id] { sessions_.erase(id); });
 }
 
-void Gateway::logFrame(const Session& s, const char* direction, std::uint16_t code, std::string_view payload) const
+void Gateway::logFrame(const Session& s, const char* direction, std::uint16_t code,
+                       std::string_view payload) const
 {
-    if (!options_.verbose)
-        return;
+    if (!options_.verbose) return;
     std::string text;
     for (std::size_t i = 0; i < payload.size() && text.size() < 200; ++i) {
         auto c = static_cast<unsigned char>(payload[i]);
@@ -252,17 +237,16 @@ void Gateway::logFrame(const Session& s, const char* direction, std::uint16_t co
             text += esc;
         }
     }
-    if (text.size() > 200)
-        text.resize(200);
+    if (text.size() > 200) text.resize(200);
     std::fprintf(stderr, "[gw] #%llu %s %u %s\n", static_cast<unsigned long long>(s.id), direction, code,
                  text.c_str());
 }
 
 void Gateway::sendFrame(Session& s, std::string frame, Kind kind)
 {
-    if (frame.size() < tarnwire::kHeaderSize)
-        return;
-    bool delayed = options_.latencyMs > 0 && (kind == Kind::Reply || kind == Kind::Report || kind == Kind::Announcement);
+    if (frame.size() < tarnwire::kHeaderSize) return;
+    bool delayed =
+        options_.latencyMs > 0 && (kind == Kind::Reply || kind == Kind::Report || kind == Kind::Announcement);
     if (delayed) {
         std::uint64_t id = s.id;
         loop_.after(options_.latencyMs, [this, id, f = std::move(frame)]() mutable {
@@ -281,19 +265,19 @@ void Gateway::sendFrame(Session& s, std::string frame, Kind kind)
     queue(s, std::move(frame));
 }
 
-void Gateway::send(std::uint64_t id, std::string_view target, std::uint16_t code, std::string_view text, Kind kind)
+void Gateway::send(std::uint64_t id, std::string_view target, std::uint16_t code, std::string_view text,
+                   Kind kind)
 {
     Session* s = session(id);
-    if (!s)
-        return;
+    if (!s) return;
     if (kind == Kind::Reply && drills_.dropReply()) {
         if (options_.verbose)
-            std::fprintf(stderr, "[gw] #%llu dropped %u for %.*s\n", static_cast<unsigned long long>(id), code,
-                         static_cast<int>(target.size()), target.data());
+            std::fprintf(stderr, "[gw] #%llu dropped %u for %.*s\n", static_cast<unsigned long long>(id),
+                         code, static_cast<int>(target.size()), target.data());
         return;
     }
     std::string frame = tarnwire::makeFrame(target, code, text);
-    if (frame.empty()) {
+    if (frame.empty() || frame.size() >= tarnwire::kFrameBuffer) {
         std::fprintf(stderr, "[gw] reply %u for %.*s does not fit a frame; not sent\n", code,
                      static_cast<int>(target.size()), target.data());
         return;
@@ -309,8 +293,7 @@ void Gateway::fail(std::uint64_t id, std::string_view target, std::uint16_t code
 void Gateway::announce(std::uint16_t code, const Agent& agent)
 {
     for (auto& [id, s] : sessions_) {
-        if (s->closed || !s->loggedIn)
-            continue;
+        if (s->closed || !s->loggedIn) continue;
         if (code == tarnwire::kAgentOnline)
             sendFrame(*s, tarnwire::makeFrame("", code, agent.nick), Kind::Announcement);
         else
@@ -330,16 +313,13 @@ void Gateway::handleFrame(Session& s, tarnwire::FrameAssembler::Frame& frame)
         }
         return;
     }
-    if (frame.code <= 100)
-        return; // a second login or an unknown console message: nothing to serve
+    if (frame.code <= 100) return; // a second login or an unknown console message: nothing to serve
     std::string& p = frame.payload;
     std::size_t space = p.find(' ');
     std::string target = p.substr(0, space);
     std::string_view args;
-    if (space != std::string::npos)
-        args = std::string_view(p).substr(space + 1);
-    if (target.empty())
-        return;
+    if (space != std::string::npos) args = std::string_view(p).substr(space + 1);
+    if (target.empty()) return;
     switch (frame.code) {
     case tarnwire::kUploadToGateway:
         transfers_.upload(s, target, args);
@@ -395,8 +375,7 @@ void Gateway::reboot(Agent& agent)
     std::uint32_t number = agent.number;
     loop_.after(options_.rebootDelayMs, [this, number, generation] {
         Agent& a = fleet_.agents()[number];
-        if (a.generation != generation || a.state != AgentState::Offline)
-            return;
+        if (a.generation != generation || a.state != AgentState::Offline) return;
         a.state = AgentState::Online;
         announce(tarnwire::kAgentOnline, a);
     });
@@ -409,8 +388,7 @@ void Gateway::upgrade(Agent& agent, std::string newFirmware)
     std::uint32_t number = agent.number;
     loop_.after(options_.upgradeDelayMs, [this, number, generation, fw = std::move(newFirmware)] {
         Agent& a = fleet_.agents()[number];
-        if (a.generation != generation || a.state != AgentState::Upgrading)
-            return;
+        if (a.generation != generation || a.state != AgentState::Upgrading) return;
         a.change().firmware = fw;
         reboot(a);
     });

@@ -20,7 +20,8 @@
 
 namespace tarngw {
 
-struct Session {
+struct Session
+{
     std::uint64_t id = 0;
     int fd = -1;
     std::string peer;
@@ -39,7 +40,8 @@ struct Session {
 // to agent requests may be dropped, the file leg between console and gateway is never delayed.
 enum class Kind { Control, Chunk, Reply, Report, Announcement };
 
-class Gateway {
+class Gateway
+{
 public:
     Gateway(Options options, Fleet& fleet, std::filesystem::path root);
     ~Gateway();
@@ -54,7 +56,8 @@ public:
     const Options& options() const { return options_; }
     Session* session(std::uint64_t id);
 
-    void send(std::uint64_t session, std::string_view target, std::uint16_t code, std::string_view text, Kind kind);
+    void send(std::uint64_t session, std::string_view target, std::uint16_t code, std::string_view text,
+              Kind kind);
     void sendFrame(Session& session, std::string frame, Kind kind); // prebuilt, also malformed ones
     // 999 with "<code> \"<text>\"".
     void fail(std::uint64_t session, std::string_view target, std::uint16_t code, std::string_view text);
@@ -75,7 +78,8 @@ private:
     void login(Session& s, const std::string& payload);
     void close(Session& s, const char* why);
     void queue(Session& s, std::string frame);
-    void logFrame(const Session& s, const char* direction, std::uint16_t code, std::string_view payload) const;
+    void logFrame(const Session& s, const char* direction, std::uint16_t code,
+                  std::string_view payload) const;
 
     // Agent requests of the catalogue (requests.cpp).
     void serveRequest(Session& s, const std::string& target, std::uint16_t code, std::string_view args);
@@ -85,8 +89,10 @@ private:
                        std::string_view args);
     void serveNetwork(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
                       std::string_view args);
-    void serveClock(Session& s, const std::string& target, Agent& agent, std::uint16_t code, std::string_view args);
-    void serveFiles(Session& s, const std::string& target, Agent& agent, std::uint16_t code, std::string_view args);
+    void serveClock(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+                    std::string_view args);
+    void serveFiles(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+                    std::string_view args);
 
     Options options_;
     Fleet& fleet_;

@@ -45,7 +45,9 @@ EventLoop::~EventLoop() = default;
 
 void EventLoop::installSignalHandlers()
 {
-    struct sigaction sa{};
+    struct sigaction sa
+    {
+    };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGINT, &sa, nullptr);
@@ -61,8 +63,7 @@ void EventLoop::watch(int fd, short events, Handler handler)
 void EventLoop::setEvents(int fd, short events)
 {
     auto it = watches_.find(fd);
-    if (it != watches_.end())
-        it->second.events = events;
+    if (it != watches_.end()) it->second.events = events;
 }
 
 void EventLoop::unwatch(int fd)
@@ -96,8 +97,7 @@ void EventLoop::fireTimers()
         Timer t = timers_.top();
         timers_.pop();
         auto it = timerFns_.find(t.id);
-        if (it == timerFns_.end())
-            continue; // cancelled
+        if (it == timerFns_.end()) continue; // cancelled
         auto fn = std::move(it->second);
         timerFns_.erase(it);
         fn();
@@ -110,8 +110,7 @@ void EventLoop::run()
     std::vector<std::uint64_t> serials;
     while (!stop_ && !g_signalled) {
         fireTimers();
-        if (stop_ || g_signalled)
-            break;
+        if (stop_ || g_signalled) break;
         while (!timers_.empty() && !timerFns_.count(timers_.top().id))
             timers_.pop();
         int timeout = -1;
@@ -131,13 +130,11 @@ void EventLoop::run()
         }
         int n = ::poll(fds.data(), fds.size(), timeout);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             break;
         }
         for (std::size_t i = 0; i < fds.size() && n > 0; ++i) {
-            if (!fds[i].revents)
-                continue;
+            if (!fds[i].revents) continue;
             --n;
             if (fds[i].fd == g_wakeRead && serials[i] == 0) {
                 char buf[64];
@@ -147,8 +144,7 @@ void EventLoop::run()
             }
             // The handler may have gone, or the descriptor been reused, earlier in this round.
             auto it = watches_.find(fds[i].fd);
-            if (it == watches_.end() || it->second.serial != serials[i])
-                continue;
+            if (it == watches_.end() || it->second.serial != serials[i]) continue;
             Handler h = it->second.handler;
             h(fds[i].revents);
         }

@@ -11,7 +11,8 @@
 
 namespace tarngw {
 
-class EventLoop {
+class EventLoop
+{
 public:
     using Handler = std::function<void(short revents)>;
 
@@ -36,17 +37,23 @@ public:
     static void installSignalHandlers();
 
 private:
-    struct Watch {
+    struct Watch
+    {
         short events;
         std::uint64_t serial;
         Handler handler;
     };
-    struct Timer {
+    struct Timer
+    {
         std::int64_t due;
         std::uint64_t id;
     };
-    struct Later {
-        bool operator()(const Timer& a, const Timer& b) const { return a.due != b.due ? a.due > b.due : a.id > b.id; }
+    struct Later
+    {
+        bool operator()(const Timer& a, const Timer& b) const
+        {
+            return a.due != b.due ? a.due > b.due : a.id > b.id;
+        }
     };
     void fireTimers();
 

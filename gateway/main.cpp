@@ -64,9 +64,7 @@ int main(int argc, char** argv)
             gateway.run();
         }
     }
-    if (scratch)
-        fs::remove_all(root, ec);
-    if (options.verbose)
-        std::fprintf(stderr, "[gw] stopped\n");
+    if (scratch) fs::remove_all(root, ec);
+    if (options.verbose) std::fprintf(stderr, "[gw] stopped\n");
     return status;
 }

@@ -83,8 +83,7 @@ Options parseOptions(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         std::string_view a = argv[i];
         auto value = [&]() -> const char* {
-            if (i + 1 >= argc)
-                usageError(std::string(a) + " needs a value");
+            if (i + 1 >= argc) usageError(std::string(a) + " needs a value");
             return argv[++i];
         };
         if (a == "--help" || a == "-h") {
@@ -134,17 +133,14 @@ Options parseOptions(int argc, char** argv)
             HostileMode m;
             std::size_t colon = v.find(':');
             m.name = v.substr(0, colon);
-            if (colon != std::string::npos)
-                m.arg = v.substr(colon + 1);
+            if (colon != std::string::npos) m.arg = v.substr(colon + 1);
             static const char* known[] = {"oversize",       "unclosed-quote", "rogue-chunk",
                                           "rogue-download", "flood",          "long-target"};
             bool ok = false;
             for (const char* k : known)
                 ok |= m.name == k;
-            if (!ok)
-                usageError("unknown --hostile mode: " + m.name);
-            if (m.name == "flood" && !m.arg.empty())
-                number("--hostile flood", m.arg.c_str(), 1, 10000000);
+            if (!ok) usageError("unknown --hostile mode: " + m.name);
+            if (m.name == "flood" && !m.arg.empty()) number("--hostile flood", m.arg.c_str(), 1, 10000000);
             o.hostile.push_back(m);
         } else if (a == "--verbose" || a == "-v") {
             o.verbose = true;

@@ -7,12 +7,14 @@
 
 namespace tarngw {
 
-struct HostileMode {
+struct HostileMode
+{
     std::string name; // oversize, unclosed-quote, rogue-chunk, rogue-download, flood, long-target
     std::string arg;  // after the first ':' (a path, a count)
 };
 
-struct Options {
+struct Options
+{
     std::string listenAddress = "127.0.0.1";
     int port = 54321;
     int agents = 8;

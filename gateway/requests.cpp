@@ -16,7 +16,8 @@ namespace wire = tarnwire;
 bool iequal(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -44,8 +45,8 @@ bool parseClock(std::string_view text, std::int64_t* seconds)
     std::string copy(text);
     if (std::sscanf(copy.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
         return false;
-    if (y < 1970 || y > 2099 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 || h < 0 ||
-        mi < 0 || s < 0)
+    if (y < 1970 || y > 2099 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 ||
+        h < 0 || mi < 0 || s < 0)
         return false;
     std::tm tm{};
     tm.tm_year = y - 1900;
@@ -70,11 +71,11 @@ bool validMask(std::uint32_t mask)
 
 bool isProtectedProcess(std::string_view name)
 {
-    static const char* names[] = {"init",    "kthreadd",  "System Idle Process", "System",        "NK.EXE",
-                                  "smss.exe", "csrss.exe", "tarn-agent",          "TarnAgent.exe", "filesys.exe"};
+    static const char* names[] = {"init",          "kthreadd",   "System Idle Process", "System",
+                                  "NK.EXE",        "smss.exe",   "csrss.exe",           "tarn-agent",
+                                  "TarnAgent.exe", "filesys.exe"};
     for (const char* n : names)
-        if (iequal(name, n))
-            return true;
+        if (iequal(name, n)) return true;
     return false;
 }
 
@@ -94,8 +95,8 @@ void Gateway::serveRequest(Session& s, const std::string& target, std::uint16_t 
     }
     if (agent->silent) {
         if (options_.verbose)
-            std::fprintf(stderr, "[gw] #%llu %s is silent; %u not answered\n", static_cast<unsigned long long>(s.id),
-                         target.c_str(), code);
+            std::fprintf(stderr, "[gw] #%llu %s is silent; %u not answered\n",
+                         static_cast<unsigned long long>(s.id), target.c_str(), code);
         return;
     }
     if (agent->state == AgentState::Offline) {
@@ -110,19 +111,20 @@ void Gateway::serveRequest(Session& s, const std::string& target, std::uint16_t 
     switch (code) {
     case 101: {
         std::string info = fleet_.deviceInfo(*agent);
-        if (drills_.unclosedQuote())
-            info.pop_back(); // the host name's closing quote never comes
+        if (drills_.unclosedQuote()) info.pop_back(); // the host name's closing quote never comes
         send(s.id, target, 102, info, Kind::Reply);
         break;
     }
     case 103:
         send(s.id, target, 104,
-             std::to_string(fleet_.memoryFreeKB(*agent, hostSeconds())) + " " + std::to_string(profile.memoryKB),
+             std::to_string(fleet_.memoryFreeKB(*agent, hostSeconds())) + " " +
+                 std::to_string(profile.memoryKB),
              Kind::Reply);
         break;
     case 105:
         send(s.id, target, 106,
-             std::to_string(fleet_.storageFreeKB(*agent)) + " " + std::to_string(profile.storageKB), Kind::Reply);
+             std::to_string(fleet_.storageFreeKB(*agent)) + " " + std::to_string(profile.storageKB),
+             Kind::Reply);
         break;
     case 111:
     case 115:
@@ -216,8 +218,7 @@ void Gateway::serveProcesses(Session& s, const std::string& target, Agent& agent
     // 115: "<pid> <name>", the name may hold blanks.
     std::string_view pidText = args.substr(0, args.find(' '));
     std::string_view name;
-    if (args.find(' ') != std::string_view::npos)
-        name = args.substr(args.find(' ') + 1);
+    if (args.find(' ') != std::string_view::npos) name = args.substr(args.find(' ') + 1);
     if (!name.empty() && name.front() == '"' && name.size() >= 2 && name.back() == '"')
         name = name.substr(1, name.size() - 2);
     std::uint64_t pid = 0;
@@ -246,7 +247,8 @@ void Gateway::serveServices(Session& s, const std::string& target, Agent& agent,
     auto list = fleet_.services(agent);
     if (code == 141) {
         for (const auto& e : list)
-            send(s.id, target, 142, inQuotes(e.id) + " " + inQuotes(e.text) + " " + std::to_string(e.state), Kind::Reply);
+            send(s.id, target, 142, inQuotes(e.id) + " " + inQuotes(e.text) + " " + std::to_string(e.state),
+                 Kind::Reply);
         send(s.id, target, 143, std::to_string(list.size()), Kind::Reply);
         return;
     }
@@ -286,8 +288,7 @@ void Gateway::serveNetwork(Session& s, const std::string& target, Agent& agent, 
         if (name.empty() && fleet_.osType(agent) == kOsUnix)
             return &list[0]; // one resolver list for the whole device
         for (auto& i : list)
-            if (windows ? iequal(i.name, name) : i.name == name)
-                return &i;
+            if (windows ? iequal(i.name, name) : i.name == name) return &i;
         return nullptr;
     };
     auto joinDns = [](const std::vector<std::string>& dns) {
@@ -300,8 +301,8 @@ void Gateway::serveNetwork(Session& s, const std::string& target, Agent& agent, 
     if (code == 121) {
         for (const auto& i : list)
             send(s.id, target, 122,
-                 inQuotes(i.name) + " " + std::to_string(i.mode) + " " + inQuotes(i.ip) + " " + inQuotes(i.mask) + " " +
-                     inQuotes(i.gateway) + " " + inQuotes(i.mac),
+                 inQuotes(i.name) + " " + std::to_string(i.mode) + " " + inQuotes(i.ip) + " " +
+                     inQuotes(i.mask) + " " + inQuotes(i.gateway) + " " + inQuotes(i.mac),
                  Kind::Reply);
         send(s.id, target, 123, std::to_string(list.size()), Kind::Reply);
         return;
@@ -322,8 +323,7 @@ void Gateway::serveNetwork(Session& s, const std::string& target, Agent& agent, 
     if (code == 129) {
         // name "primary secondary"
         std::vector<std::string> servers;
-        if (items.size() > 1)
-            splitItems(items[1], &servers);
+        if (items.size() > 1) splitItems(items[1], &servers);
         for (const auto& d : servers) {
             std::uint32_t a;
             if (!parseAddress(d, &a)) {
@@ -368,7 +368,8 @@ void Gateway::serveNetwork(Session& s, const std::string& target, Agent& agent, 
         i->mask = items[3];
         i->gateway = items[4];
     }
-    bool changed = before.mode != i->mode || before.ip != i->ip || before.mask != i->mask || before.gateway != i->gateway;
+    bool changed = before.mode != i->mode || before.ip != i->ip || before.mask != i->mask ||
+                   before.gateway != i->gateway;
     agent.change().interfaces = list;
     send(s.id, target, 128, inQuotes(before.name), Kind::Reply);
     // New settings take effect by restarting the link: the device drops off line for a while.
@@ -376,8 +377,7 @@ void Gateway::serveNetwork(Session& s, const std::string& target, Agent& agent, 
         std::uint32_t number = agent.number, generation = agent.generation;
         loop_.after(100, [this, number, generation] {
             Agent& a = fleet_.agents()[number];
-            if (a.generation == generation && a.state == AgentState::Online)
-                reboot(a);
+            if (a.generation == generation && a.state == AgentState::Online) reboot(a);
         });
     }
 }
@@ -408,8 +408,7 @@ void Gateway::serveClock(Session& s, const std::string& target, Agent& agent, st
     auto offset = static_cast<std::int32_t>(std::clamp<std::int64_t>(wanted - now, INT32_MIN, INT32_MAX));
     if (code == 165) {
         agent.sysOffset = offset;
-        if (fleet_.osType(agent) == kOsCe)
-            agent.rtcOffset = offset; // these devices keep one clock
+        if (fleet_.osType(agent) == kOsCe) agent.rtcOffset = offset; // these devices keep one clock
         send(s.id, target, 166, clockText(now + agent.sysOffset), Kind::Reply);
     } else {
         agent.rtcOffset = offset;
@@ -432,8 +431,7 @@ void Gateway::serveFiles(Session& s, const std::string& target, Agent& agent, st
         return;
     }
     auto need = [&](std::size_t n) {
-        if (items.size() >= n)
-            return true;
+        if (items.size() >= n) return true;
         fail(s.id, target, code, "The parameter is incorrect.");
         return false;
     };
@@ -455,18 +453,15 @@ void Gateway::serveFiles(Session& s, const std::string& target, Agent& agent, st
         return;
     }
     case 215:
-        if (!need(3))
-            return;
+        if (!need(3)) return;
         ok = files_.rename(agent, os, items[0], items[1], items[2], &error);
         break;
     case 217:
-        if (!need(2))
-            return;
+        if (!need(2)) return;
         ok = files_.removeFile(agent, os, items[0], items[1], &error);
         break;
     case 219: {
-        if (!need(3))
-            return;
+        if (!need(3)) return;
         std::uint64_t mode = 0;
         if (!wire::parseU64(items[2].c_str(), &mode) || mode > 777) {
             fail(s.id, target, code, "The parameter is incorrect.");
@@ -480,24 +475,20 @@ void Gateway::serveFiles(Session& s, const std::string& target, Agent& agent, st
         break;
     }
     case 221:
-        if (!need(2))
-            return;
+        if (!need(2)) return;
         ok = files_.makeDir(agent, os, items[0], items[1], &error);
         break;
     case 223:
-        if (!need(2))
-            return;
+        if (!need(2)) return;
         ok = files_.removeDir(agent, os, items[0], items[1], &error);
         break;
     case 225: {
-        if (!need(2))
-            return;
+        if (!need(2)) return;
         ok = files_.checkExecutable(agent, os, items[0], items[1], &error);
         if (ok) {
             // The program shows up in the process list until it is killed or the agent reboots.
             AgentChanges& c = agent.change();
-            if (c.nextPid == 0)
-                c.nextPid = os == kOsXpe ? 4000 : os == kOsCe ? 0x0F000002u : 3000;
+            if (c.nextPid == 0) c.nextPid = os == kOsXpe ? 4000 : os == kOsCe ? 0x0F000002u : 3000;
             std::uint32_t pid = c.nextPid;
             c.nextPid += os == kOsXpe ? 4 : os == kOsCe ? 0x10000u : 1;
             c.started.push_back({pid, items[1]});

@@ -35,8 +35,7 @@ std::string tagName(std::string_view path)
     std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
     std::string name;
     for (char c : base) {
-        if (name.size() >= 24)
-            break;
+        if (name.size() >= 24) break;
         name += std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' ? c : '_';
     }
     return name.empty() ? std::string("file") : name;
@@ -46,10 +45,8 @@ bool writeAll(int fd, const char* data, std::size_t n)
 {
     while (n > 0) {
         ssize_t w = ::write(fd, data, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
         data += w;
         n -= static_cast<std::size_t>(w);
     }
@@ -58,8 +55,7 @@ bool writeAll(int fd, const char* data, std::size_t n)
 
 void closeFd(int& fd)
 {
-    if (fd >= 0)
-        ::close(fd);
+    if (fd >= 0) ::close(fd);
     fd = -1;
 }
 
@@ -75,19 +71,20 @@ fs::path Transfers::stagingDir() const
     return gw_.files().root() / ".gateway";
 }
 
-std::uint64_t Transfers::chunkLength(std::size_t target, std::size_t local, std::size_t agent, std::size_t tag)
+std::uint64_t Transfers::chunkLength(std::size_t target, std::size_t local, std::size_t agent,
+                                     std::size_t tag)
 {
     // "<local>" "<agent>" <tag> <mode> 0 <eof> <offset> <count> and the data, with the target, a
     // space and the 4-byte header, counted with the widest numbers.
     std::size_t text = (local + 2) + 1 + (agent + 2) + 1 + tag + 1 + 5 + 1 + 1 + 1 + 1 + 1 + 20 + 1 + 4 + 1;
     std::size_t fixed = target + text + 5;
-    if (fixed >= kChunkFrame)
-        return 0;
+    if (fixed >= kChunkFrame) return 0;
     return std::min<std::uint64_t>(kMaxUploadChunk, kChunkFrame - fixed);
 }
 
-void Transfers::transferFail(std::uint64_t session, const std::string& target, int code, std::string_view local,
-                             std::string_view agentPath, int type, std::string_view why)
+void Transfers::transferFail(std::uint64_t session, const std::string& target, int code,
+                             std::string_view local, std::string_view agentPath, int type,
+                             std::string_view why)
 {
     // The console must always be able to read the failure: shorten it rather than lose it.
     std::string head = std::to_string(code) + " ";
@@ -95,10 +92,8 @@ void Transfers::transferFail(std::uint64_t session, const std::string& target, i
     std::string text = head + inQuotes(local) + " " + inQuotes(agentPath) + tail + inQuotes(why);
     if (text.size() > kConsoleText)
         text = head + inQuotes(local) + " " + inQuotes(agentPath) + tail + inQuotes("Failed.");
-    if (text.size() > kConsoleText)
-        text = head + inQuotes(local) + " \"\"" + tail + inQuotes("Failed.");
-    if (text.size() > kConsoleText)
-        text = head + "\"\" \"\"" + tail + inQuotes(why);
+    if (text.size() > kConsoleText) text = head + inQuotes(local) + " \"\"" + tail + inQuotes("Failed.");
+    if (text.size() > kConsoleText) text = head + "\"\" \"\"" + tail + inQuotes(why);
     gw_.send(session, target, wire::kFailure, text, Kind::Report);
 }
 
@@ -113,7 +108,8 @@ void Transfers::upload(Session& s, const std::string& target, std::string_view a
     int type = items.size() > 2 && items[2] == "1" ? 1 : 0;
     if (!parsed || items.size() < 3 || (items[2] != "0" && items[2] != "1") || local.empty() ||
         (type == 1 && agentPath != "firmware") || (type == 0 && agentPath.empty())) {
-        transferFail(s.id, target, wire::kUploadToGateway, local, agentPath, type, "The parameter is incorrect.");
+        transferFail(s.id, target, wire::kUploadToGateway, local, agentPath, type,
+                     "The parameter is incorrect.");
         return;
     }
     std::string tag = "u" + std::to_string(++counter_) + "-" + tagName(local);
@@ -148,21 +144,19 @@ void Transfers::upload(Session& s, const std::string& target, std::string_view a
 void Transfers::requestChunk(Upload& u)
 {
     // One request outstanding at a time; the console answers with at most that many bytes.
-    std::string text = inQuotes(u.local) + " " + inQuotes(u.agentPath) + " " + u.tag + " 1" +
-                       " 0 " + u64(u.offset) + " " + u64(u.length);
+    std::string text = inQuotes(u.local) + " " + inQuotes(u.agentPath) + " " + u.tag + " 1" + " 0 " +
+                       u64(u.offset) + " " + u64(u.length);
     gw_.send(u.session, u.target, wire::kChunkRequest, text, Kind::Chunk);
     gw_.loop().cancel(u.timer);
     std::string tag = u.tag;
-    u.timer = gw_.loop().after(gw_.options().chunkTimeoutMs, [this, tag] {
-        failUpload(tag, "The file transfer timed out.");
-    });
+    u.timer = gw_.loop().after(gw_.options().chunkTimeoutMs,
+                               [this, tag] { failUpload(tag, "The file transfer timed out."); });
 }
 
-void Transfers::failUpload(const std::string& tag, const char* why)
+void Transfers::failUpload(std::string tag, const char* why)
 {
     auto it = uploads_.find(tag);
-    if (it == uploads_.end())
-        return;
+    if (it == uploads_.end()) return;
     Upload u = std::move(it->second);
     uploads_.erase(it);
     gw_.loop().cancel(u.timer);
@@ -209,7 +203,7 @@ void Transfers::chunk(Session& s, std::string& payload)
         requestChunk(u);
 }
 
-void Transfers::finishUpload(const std::string& tag)
+void Transfers::finishUpload(std::string tag)
 {
     auto it = uploads_.find(tag);
     Upload u = std::move(it->second);
@@ -226,7 +220,8 @@ void Transfers::finishUpload(const std::string& tag)
     }
     staged_[tag] = Staged{u.staging, u.offset, u.type};
     gw_.send(u.session, u.target, wire::kFileAtGateway,
-             inQuotes(u.local) + " " + inQuotes(u.agentPath) + " " + tag + " " + std::to_string(u.type), Kind::Control);
+             inQuotes(u.local) + " " + inQuotes(u.agentPath) + " " + tag + " " + std::to_string(u.type),
+             Kind::Control);
 }
 
 // --- delivery: gateway to agent ---------------------------------------------------------------
@@ -250,10 +245,10 @@ void Transfers::sendToAgent(Session& s, const std::string& target, std::string_v
         refuse("The device is not registered with this gateway.");
         return;
     }
-    if (agent->silent)
-        return;
+    if (agent->silent) return;
     if (agent->state != AgentState::Online) {
-        refuse(agent->state == AgentState::Upgrading ? "The device is being upgraded." : "The device is not on line.");
+        refuse(agent->state == AgentState::Upgrading ? "The device is being upgraded."
+                                                     : "The device is not on line.");
         return;
     }
     auto st = staged_.find(items[2]);
@@ -318,23 +313,20 @@ void Transfers::sendToAgent(Session& s, const std::string& target, std::string_v
 void Transfers::failDelivery(std::uint64_t id, const std::string& why)
 {
     auto it = deliveries_.find(id);
-    if (it == deliveries_.end())
-        return;
+    if (it == deliveries_.end()) return;
     Delivery d = std::move(it->second);
     deliveries_.erase(it);
     closeFd(d.in);
     closeFd(d.out);
     std::error_code ec;
-    if (!d.temp.empty())
-        fs::remove(d.temp, ec);
+    if (!d.temp.empty()) fs::remove(d.temp, ec);
     transferFail(d.session, d.target, wire::kSendToAgent, d.local, d.agentPath, d.type, why);
 }
 
 void Transfers::deliverStep(std::uint64_t id)
 {
     auto it = deliveries_.find(id);
-    if (it == deliveries_.end())
-        return;
+    if (it == deliveries_.end()) return;
     Delivery& d = it->second;
     Agent& agent = gw_.fleet().agents()[d.agent];
     if (agent.generation != d.generation || agent.state != AgentState::Online) {
@@ -352,7 +344,8 @@ void Transfers::deliverStep(std::uint64_t id)
             return;
         }
         if (d.type == 1 && d.head.size() < 256)
-            d.head.append(buf.data(), std::min<std::size_t>(static_cast<std::size_t>(n), 256 - d.head.size()));
+            d.head.append(buf.data(),
+                          std::min<std::size_t>(static_cast<std::size_t>(n), 256 - d.head.size()));
         if (d.out >= 0 && !writeAll(d.out, buf.data(), static_cast<std::size_t>(n))) {
             failDelivery(id, text::kDiskFull);
             return;
@@ -362,8 +355,8 @@ void Transfers::deliverStep(std::uint64_t id)
     }
     bool finished = d.done >= d.size;
     // local, agent path, type, gateway file, finished, done, total, leg flag (gateway-agent leg)
-    std::string report = inQuotes(d.local) + " " + inQuotes(d.agentPath) + " " + std::to_string(d.type) + " " + d.tag +
-                         (finished ? " 1 " : " 0 ") + u64(d.done) + " " + u64(d.size) + " 1";
+    std::string report = inQuotes(d.local) + " " + inQuotes(d.agentPath) + " " + std::to_string(d.type) +
+                         " " + d.tag + (finished ? " 1 " : " 0 ") + u64(d.done) + " " + u64(d.size) + " 1";
     gw_.send(d.session, d.target, wire::kProgress, report, Kind::Report);
     if (!finished) {
         gw_.loop().after(kTick, [this, id] { deliverStep(id); });
@@ -378,28 +371,27 @@ void Transfers::deliverStep(std::uint64_t id)
         bool ok = ::fsync(done.out) == 0 || errno == EINVAL;
         closeFd(done.out);
         // The old file stays whole until the new one is complete.
-        if (ok)
-            fs::rename(done.temp, done.dest, ec);
+        if (ok) fs::rename(done.temp, done.dest, ec);
         if (!ok || ec) {
             fs::remove(done.temp, ec);
             transferFail(done.session, done.target, wire::kSendToAgent, done.local, done.agentPath, done.type,
                          text::kAccessDenied);
             return;
         }
-        agent.change().addedKB += static_cast<std::int64_t>(done.size / 1024) - static_cast<std::int64_t>(replaced / 1024);
+        agent.change().addedKB +=
+            static_cast<std::int64_t>(done.size / 1024) - static_cast<std::int64_t>(replaced / 1024);
     }
     gw_.send(done.session, done.target, wire::kDelivered,
-             inQuotes(done.local) + " " + inQuotes(done.agentPath) + " " + done.tag + " " + std::to_string(done.type),
+             inQuotes(done.local) + " " + inQuotes(done.agentPath) + " " + done.tag + " " +
+                 std::to_string(done.type),
              Kind::Report);
-    if (done.type == 1)
-        gw_.upgrade(agent, nextFirmware(gw_.fleet().firmware(agent), done.head));
+    if (done.type == 1) gw_.upgrade(agent, nextFirmware(gw_.fleet().firmware(agent), done.head));
 }
 
 void Transfers::clear(Session& s, const std::string& target, std::string_view args)
 {
     std::vector<std::string> items;
-    if (!splitItems(args, &items) || items.empty())
-        return;
+    if (!splitItems(args, &items) || items.empty()) return;
     auto it = staged_.find(items[0]);
     if (it != staged_.end()) {
         // Deliveries still running keep their own handle on the file.
@@ -430,10 +422,10 @@ void Transfers::download(Session& s, const std::string& target, std::string_view
         refuse("The device is not registered with this gateway.");
         return;
     }
-    if (agent->silent)
-        return;
+    if (agent->silent) return;
     if (agent->state != AgentState::Online) {
-        refuse(agent->state == AgentState::Upgrading ? "The device is being upgraded." : "The device is not on line.");
+        refuse(agent->state == AgentState::Upgrading ? "The device is being upgraded."
+                                                     : "The device is not on line.");
         return;
     }
     int os = gw_.fleet().osType(*agent);
@@ -445,7 +437,9 @@ void Transfers::download(Session& s, const std::string& target, std::string_view
         refuse(error);
         return;
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (drives || ::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         refuse(drives || S_ISDIR(st.st_mode) ? text::kAccessDenied : text::kFileNotFound);
         return;
@@ -468,10 +462,10 @@ void Transfers::download(Session& s, const std::string& target, std::string_view
         refuse("The file name (path) is too long.");
         return;
     }
-    gw_.send(s.id, target, wire::kDownloadAccepted, inQuotes(local) + " " + inQuotes(agentPath) + " " + u64(d.size),
-             Kind::Report);
-    gw_.send(s.id, target, wire::kDownloadStart, u64(d.size) + " " + inQuotes(local) + " " + inQuotes(agentPath) + " " + d.tag,
-             Kind::Report);
+    gw_.send(s.id, target, wire::kDownloadAccepted,
+             inQuotes(local) + " " + inQuotes(agentPath) + " " + u64(d.size), Kind::Report);
+    gw_.send(s.id, target, wire::kDownloadStart,
+             u64(d.size) + " " + inQuotes(local) + " " + inQuotes(agentPath) + " " + d.tag, Kind::Report);
     d.lastReport = EventLoop::nowMs();
     auto& stored = downloads_[d.tag] = std::move(d);
     armDownloadTimer(stored);
@@ -484,8 +478,7 @@ void Transfers::armDownloadTimer(Download& d)
     // Latency delays the start, so the console's first request may come that much later.
     d.timer = gw_.loop().after(gw_.options().chunkTimeoutMs + 2 * gw_.options().latencyMs, [this, tag] {
         auto it = downloads_.find(tag);
-        if (it == downloads_.end())
-            return;
+        if (it == downloads_.end()) return;
         Download& d = it->second;
         transferFail(d.session, d.target, 203, d.local, d.agentPath, 2, "The file transfer timed out.");
         endDownload(tag);
@@ -495,8 +488,7 @@ void Transfers::armDownloadTimer(Download& d)
 void Transfers::chunkRequest(Session& s, const std::string& target, std::string_view args)
 {
     std::vector<std::string> items;
-    if (!splitItems(args, &items) || items.size() < 7)
-        return;
+    if (!splitItems(args, &items) || items.size() < 7) return;
     auto it = downloads_.find(items[2]);
     if (it == downloads_.end() || it->second.session != s.id || it->second.local != items[0]) {
         if (gw_.options().verbose)
@@ -511,22 +503,23 @@ void Transfers::chunkRequest(Session& s, const std::string& target, std::string_
         return;
     std::uint64_t n = offset >= d.size ? 0 : std::min({length, kMaxDownloadChunk, d.size - offset});
     std::string data(static_cast<std::size_t>(n), '\0');
-    if (n > 0 && ::pread(d.fd, data.data(), data.size(), static_cast<off_t>(offset)) != static_cast<ssize_t>(n)) {
+    if (n > 0 &&
+        ::pread(d.fd, data.data(), data.size(), static_cast<off_t>(offset)) != static_cast<ssize_t>(n)) {
         transferFail(d.session, d.target, 203, d.local, d.agentPath, 2, "The file cannot be read.");
         endDownload(d.tag);
         return;
     }
     bool eof = offset + n >= d.size;
-    std::string text = inQuotes(d.local) + " " + inQuotes(d.agentPath) + " " + d.tag + " " + u64(mode) + " 0 " +
-                       (eof ? "1 " : "0 ") + u64(offset) + " " + u64(n) + " " + data;
+    std::string text = inQuotes(d.local) + " " + inQuotes(d.agentPath) + " " + d.tag + " " + u64(mode) +
+                       " 0 " + (eof ? "1 " : "0 ") + u64(offset) + " " + u64(n) + " " + data;
     gw_.send(s.id, target, wire::kChunk, text, Kind::Chunk);
     d.sent = std::max(d.sent, offset + n);
     std::int64_t now = EventLoop::nowMs();
     if (!eof && now - d.lastReport >= kReportEvery) {
         d.lastReport = now;
         gw_.send(d.session, d.target, wire::kProgress,
-                 inQuotes(d.local) + " " + inQuotes(d.agentPath) + " 2 " + d.tag + " 0 " + u64(d.sent) + " " + u64(d.size) +
-                     " 0",
+                 inQuotes(d.local) + " " + inQuotes(d.agentPath) + " 2 " + d.tag + " 0 " + u64(d.sent) + " " +
+                     u64(d.size) + " 0",
                  Kind::Report);
     }
     armDownloadTimer(d);
@@ -535,25 +528,22 @@ void Transfers::chunkRequest(Session& s, const std::string& target, std::string_
 void Transfers::stored(Session& s, const std::string& target, std::string_view args)
 {
     std::vector<std::string> items;
-    if (!splitItems(args, &items) || items.empty())
-        return;
+    if (!splitItems(args, &items) || items.empty()) return;
     auto it = downloads_.find(items[0]);
-    if (it == downloads_.end() || it->second.session != s.id)
-        return;
+    if (it == downloads_.end() || it->second.session != s.id) return;
     Download& d = it->second;
-    std::string head = inQuotes(d.local) + " " + inQuotes(d.agentPath) + " 2 " + d.tag + " 1 " + u64(d.size) + " " +
-                       u64(d.size);
+    std::string head = inQuotes(d.local) + " " + inQuotes(d.agentPath) + " 2 " + d.tag + " 1 " + u64(d.size) +
+                       " " + u64(d.size);
     // First the leg to the gateway is done, then the whole download.
     gw_.send(d.session, target, wire::kProgress, head + " 1", Kind::Report);
     gw_.send(d.session, target, wire::kProgress, head + " 0", Kind::Report);
     endDownload(d.tag);
 }
 
-void Transfers::endDownload(const std::string& tag)
+void Transfers::endDownload(std::string tag)
 {
     auto it = downloads_.find(tag);
-    if (it == downloads_.end())
-        return;
+    if (it == downloads_.end()) return;
     gw_.loop().cancel(it->second.timer);
     closeFd(it->second.fd);
     downloads_.erase(it);
@@ -563,8 +553,7 @@ void Transfers::sessionClosed(std::uint64_t session)
 {
     std::vector<std::string> gone;
     for (auto& [tag, u] : uploads_)
-        if (u.session == session)
-            gone.push_back(tag);
+        if (u.session == session) gone.push_back(tag);
     for (const auto& tag : gone) {
         Upload& u = uploads_[tag];
         gw_.loop().cancel(u.timer);
@@ -575,8 +564,7 @@ void Transfers::sessionClosed(std::uint64_t session)
     }
     gone.clear();
     for (auto& [tag, d] : downloads_)
-        if (d.session == session)
-            gone.push_back(tag);
+        if (d.session == session) gone.push_back(tag);
     for (const auto& tag : gone)
         endDownload(tag);
     // Deliveries go on: the agent leg does not need the console.
@@ -593,8 +581,7 @@ void Transfers::cleanup()
     for (auto& [id, d] : deliveries_) {
         closeFd(d.in);
         closeFd(d.out);
-        if (!d.temp.empty())
-            fs::remove(d.temp, ec);
+        if (!d.temp.empty()) fs::remove(d.temp, ec);
     }
     deliveries_.clear();
     for (auto& [tag, d] : downloads_)

@@ -13,30 +13,33 @@ namespace tarngw {
 class Gateway;
 struct Session;
 
-class Transfers {
+class Transfers
+{
 public:
     explicit Transfers(Gateway& gateway) : gw_(gateway) {}
     ~Transfers();
 
-    void upload(Session& s, const std::string& target, std::string_view args);        // 191
-    void chunk(Session& s, std::string& payload);                                      // 194
-    void sendToAgent(Session& s, const std::string& target, std::string_view args);   // 195
-    void clear(Session& s, const std::string& target, std::string_view args);         // 197
-    void download(Session& s, const std::string& target, std::string_view args);      // 201
-    void chunkRequest(Session& s, const std::string& target, std::string_view args);  // 193
-    void stored(Session& s, const std::string& target, std::string_view args);        // 205
+    void upload(Session& s, const std::string& target, std::string_view args);       // 191
+    void chunk(Session& s, std::string& payload);                                    // 194
+    void sendToAgent(Session& s, const std::string& target, std::string_view args);  // 195
+    void clear(Session& s, const std::string& target, std::string_view args);        // 197
+    void download(Session& s, const std::string& target, std::string_view args);     // 201
+    void chunkRequest(Session& s, const std::string& target, std::string_view args); // 193
+    void stored(Session& s, const std::string& target, std::string_view args);       // 205
     void sessionClosed(std::uint64_t session);
     // Removes what the gateway still holds in its staging folder.
     void cleanup();
 
     // Largest data length the gateway asks for per 193: what keeps the console's 194 answer,
     // target and text included, inside its 2048-byte frame.
-    static std::uint64_t chunkLength(std::size_t target, std::size_t local, std::size_t agent, std::size_t tag);
+    static std::uint64_t chunkLength(std::size_t target, std::size_t local, std::size_t agent,
+                                     std::size_t tag);
     static constexpr std::uint64_t kMaxUploadChunk = 1536;
     static constexpr std::uint64_t kMaxDownloadChunk = 8192;
 
 private:
-    struct Upload {
+    struct Upload
+    {
         std::uint64_t session = 0;
         std::string target, local, agentPath, tag;
         int type = 0;
@@ -45,12 +48,14 @@ private:
         std::uint64_t offset = 0, length = 0;
         std::uint64_t timer = 0;
     };
-    struct Staged {
+    struct Staged
+    {
         std::filesystem::path path;
         std::uint64_t size = 0;
         int type = 0;
     };
-    struct Delivery {
+    struct Delivery
+    {
         std::uint64_t session = 0;
         std::string target, local, agentPath, tag;
         int type = 0;
@@ -60,7 +65,8 @@ private:
         std::uint64_t done = 0, size = 0;
         std::string head; // first bytes, for a firmware image's version
     };
-    struct Download {
+    struct Download
+    {
         std::uint64_t session = 0;
         std::string target, local, agentPath, tag;
         int fd = -1;
@@ -70,12 +76,12 @@ private:
     };
 
     void requestChunk(Upload& u);
-    void failUpload(const std::string& tag, const char* why);
-    void finishUpload(const std::string& tag);
+    void failUpload(std::string tag, const char* why);
+    void finishUpload(std::string tag);
     void deliverStep(std::uint64_t id);
     void failDelivery(std::uint64_t id, const std::string& why);
     void armDownloadTimer(Download& d);
-    void endDownload(const std::string& tag);
+    void endDownload(std::string tag);
     void transferFail(std::uint64_t session, const std::string& target, int code, std::string_view local,
                       std::string_view agentPath, int type, std::string_view why);
     std::filesystem::path stagingDir() const;
