@@ -235,7 +235,6 @@ bool Fleet::add(Agent agent, std::string* error)
     agent.rtcOffset = agent.sysOffset + static_cast<std::int32_t>(mix(agent.seed, 12) % 7) - 3;
     agent.silent =
         std::find(silentAddresses.begin(), silentAddresses.end(), agent.address) != silentAddresses.end();
-    byNick_[agent.nick] = agent.number;
     byAddress_[agent.address] = agent.number;
     agents_.push_back(std::move(agent));
     return true;
@@ -247,7 +246,6 @@ void Fleet::generate(int count, std::uint32_t seed)
     for (int m = 0; m < kCatalogueSize; ++m)
         profiles_.push_back(fromCatalogue(kCatalogue[m], 1180 + static_cast<std::uint32_t>(m) * 3));
     agents_.reserve(static_cast<std::size_t>(count));
-    byNick_.reserve(static_cast<std::size_t>(count));
     byAddress_.reserve(static_cast<std::size_t>(count));
     std::string error;
     for (int i = 0; i < count; ++i) {
@@ -364,14 +362,14 @@ bool Fleet::load(const std::string& path, std::uint32_t seed, std::string* error
 
 Agent* Fleet::find(std::string_view key)
 {
-    auto it = byNick_.find(std::string(key));
-    if (it != byNick_.end()) return &agents_[it->second];
+    // By address first: no allocation on the path every request takes.
+    std::size_t colon = key.find(':');
     std::uint32_t address;
-    if (parseAddress(key.substr(0, key.find(':')), &address)) {
-        auto at = byAddress_.find(address);
-        if (at != byAddress_.end() && (key.find(':') == std::string_view::npos)) return &agents_[at->second];
-    }
-    return nullptr;
+    if (!parseAddress(key.substr(0, colon), &address)) return nullptr;
+    auto at = byAddress_.find(address);
+    if (at == byAddress_.end()) return nullptr;
+    Agent& agent = agents_[at->second];
+    return colon == std::string_view::npos || agent.nick == key ? &agent : nullptr;
 }
 
 std::string Fleet::firmware(const Agent& agent) const
@@ -389,8 +387,22 @@ std::string Fleet::hostName(const Agent& agent) const
 std::string Fleet::deviceInfo(const Agent& agent) const
 {
     const Profile& p = profiles_[agent.profile];
-    return "\"" + p.agentVersion + "\" \"" + p.model + "\" \"" + firmware(agent) + "\" \"" + p.osVersion +
-           "\" \"" + p.cpu + "\" \"" + hostName(agent) + "\"";
+    std::string text;
+    text.reserve(160);
+    auto item = [&](std::string_view value) {
+        if (!text.empty()) text += ' ';
+        text += '"';
+        text += value;
+        text += '"';
+    };
+    item(p.agentVersion);
+    item(p.model);
+    item(agent.changes && agent.changes->firmware ? std::string_view(*agent.changes->firmware)
+                                                  : std::string_view(p.firmware));
+    item(p.osVersion);
+    item(p.cpu);
+    item(p.host.empty() ? agent.name() : std::string_view(p.host));
+    return text;
 }
 
 std::uint32_t Fleet::memoryFreeKB(const Agent& agent, std::int64_t nowSeconds) const

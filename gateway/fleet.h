@@ -135,7 +135,6 @@ private:
     bool add(Agent agent, std::string* error);
     std::vector<Profile> profiles_;
     std::vector<Agent> agents_;
-    std::unordered_map<std::string, std::uint32_t> byNick_;
     std::unordered_map<std::uint32_t, std::uint32_t> byAddress_;
 };
 

@@ -19,6 +19,7 @@ namespace {
 constexpr std::size_t kMaxPendingOutput = 64u << 20;
 // Frames a console may send before logging in.
 constexpr int kMaxUnserved = 64;
+constexpr std::size_t kEagerFlush = 32u << 10;
 
 } // namespace
 
@@ -117,6 +118,7 @@ void Gateway::accept()
         auto s = std::make_unique<Session>();
         s->id = nextSession_++;
         s->fd = fd;
+        s->out.reserve(kEagerFlush * 2);
         char text[INET_ADDRSTRLEN] = "?";
         ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
         s->peer = std::string(text) + ":" + std::to_string(ntohs(peer.sin_port));
@@ -160,6 +162,9 @@ void Gateway::readFrom(Session& s)
                 return;
             }
             handleFrame(s, frame);
+            // Replies leave while the rest of the batch is read: the console sees them sooner and
+            // the buffer stays small.
+            if (!s.closed && s.out.size() - s.outOffset >= kEagerFlush) flush(s);
             if (!s.closed && options_.disconnectAfter > 0 && s.framesIn >= options_.disconnectAfter) {
                 flush(s);
                 close(s, "--disconnect-after");
@@ -276,13 +281,35 @@ void Gateway::send(std::uint64_t id, std::string_view target, std::uint16_t code
                          code, static_cast<int>(target.size()), target.data());
         return;
     }
-    std::string frame = tarnwire::makeFrame(target, code, text);
-    if (frame.empty() || frame.size() >= tarnwire::kFrameBuffer) {
+    // Never more than the console's receive buffer holds.
+    bool withTarget = static_cast<std::int16_t>(code) > 100 && !target.empty();
+    std::size_t payload = withTarget ? target.size() + (text.empty() ? 0 : 1 + text.size()) : text.size();
+    if (tarnwire::kHeaderSize + payload >= tarnwire::kFrameBuffer) {
         std::fprintf(stderr, "[gw] reply %u for %.*s does not fit a frame; not sent\n", code,
                      static_cast<int>(target.size()), target.data());
         return;
     }
-    sendFrame(*s, std::move(frame), kind);
+    bool delayed = options_.latencyMs > 0 && kind != Kind::Control && kind != Kind::Chunk;
+    if (delayed || options_.verbose || s->closed) {
+        sendFrame(*s, tarnwire::makeFrame(target, code, text), kind);
+        return;
+    }
+    // The common case goes straight into the output buffer.
+    std::size_t pending = s->out.size() - s->outOffset;
+    if (pending + tarnwire::kHeaderSize + payload > kMaxPendingOutput) {
+        close(*s, "console does not read its replies");
+        return;
+    }
+    std::size_t at = s->out.size();
+    s->out.resize(at + tarnwire::kHeaderSize);
+    tarnwire::encodeHeader(reinterpret_cast<unsigned char*>(s->out.data() + at),
+                           static_cast<std::uint16_t>(payload), code);
+    if (withTarget) {
+        s->out += target;
+        if (!text.empty()) s->out += ' ';
+    }
+    s->out += text;
+    if (pending == 0) loop_.setEvents(s->fd, POLLIN | POLLOUT);
 }
 
 void Gateway::fail(std::uint64_t id, std::string_view target, std::uint16_t code, std::string_view text)
@@ -322,25 +349,25 @@ void Gateway::handleFrame(Session& s, tarnwire::FrameAssembler::Frame& frame)
     if (target.empty()) return;
     switch (frame.code) {
     case tarnwire::kUploadToGateway:
-        transfers_.upload(s, target, args);
+        transfers_.upload(s, std::string(target), args);
         break;
     case tarnwire::kChunk:
         transfers_.chunk(s, p);
         break;
     case tarnwire::kSendToAgent:
-        transfers_.sendToAgent(s, target, args);
+        transfers_.sendToAgent(s, std::string(target), args);
         break;
     case tarnwire::kClearUpload:
-        transfers_.clear(s, target, args);
+        transfers_.clear(s, std::string(target), args);
         break;
     case tarnwire::kDownload:
-        transfers_.download(s, target, args);
+        transfers_.download(s, std::string(target), args);
         break;
     case tarnwire::kChunkRequest:
-        transfers_.chunkRequest(s, target, args);
+        transfers_.chunkRequest(s, std::string(target), args);
         break;
     case tarnwire::kDownloadStored:
-        transfers_.stored(s, target, args);
+        transfers_.stored(s, std::string(target), args);
         break;
     default:
         serveRequest(s, target, frame.code, args);

@@ -82,16 +82,16 @@ private:
                   std::string_view payload) const;
 
     // Agent requests of the catalogue (requests.cpp).
-    void serveRequest(Session& s, const std::string& target, std::uint16_t code, std::string_view args);
-    void serveProcesses(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+    void serveRequest(Session& s, std::string_view target, std::uint16_t code, std::string_view args);
+    void serveProcesses(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                         std::string_view args);
-    void serveServices(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+    void serveServices(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                        std::string_view args);
-    void serveNetwork(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+    void serveNetwork(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                       std::string_view args);
-    void serveClock(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+    void serveClock(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                     std::string_view args);
-    void serveFiles(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+    void serveFiles(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                     std::string_view args);
 
     Options options_;

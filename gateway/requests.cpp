@@ -86,7 +86,7 @@ bool isAgentService(std::string_view id)
 
 } // namespace
 
-void Gateway::serveRequest(Session& s, const std::string& target, std::uint16_t code, std::string_view args)
+void Gateway::serveRequest(Session& s, std::string_view target, std::uint16_t code, std::string_view args)
 {
     Agent* agent = fleet_.find(target);
     if (!agent) {
@@ -95,8 +95,9 @@ void Gateway::serveRequest(Session& s, const std::string& target, std::uint16_t 
     }
     if (agent->silent) {
         if (options_.verbose)
-            std::fprintf(stderr, "[gw] #%llu %s is silent; %u not answered\n",
-                         static_cast<unsigned long long>(s.id), target.c_str(), code);
+            std::fprintf(stderr, "[gw] #%llu %.*s is silent; %u not answered\n",
+                         static_cast<unsigned long long>(s.id), static_cast<int>(target.size()),
+                         target.data(), code);
         return;
     }
     if (agent->state == AgentState::Offline) {
@@ -205,7 +206,7 @@ void Gateway::serveRequest(Session& s, const std::string& target, std::uint16_t 
     }
 }
 
-void Gateway::serveProcesses(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+void Gateway::serveProcesses(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                              std::string_view args)
 {
     auto list = fleet_.processes(agent);
@@ -241,7 +242,7 @@ void Gateway::serveProcesses(Session& s, const std::string& target, Agent& agent
     send(s.id, target, 116, std::to_string(it->pid) + " " + inQuotes(it->name), Kind::Reply);
 }
 
-void Gateway::serveServices(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+void Gateway::serveServices(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                             std::string_view args)
 {
     auto list = fleet_.services(agent);
@@ -279,7 +280,7 @@ void Gateway::serveServices(Session& s, const std::string& target, Agent& agent,
     send(s.id, target, start ? 146 : 148, inQuotes(list[index].id) + (start ? " 1" : " 0"), Kind::Reply);
 }
 
-void Gateway::serveNetwork(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+void Gateway::serveNetwork(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                            std::string_view args)
 {
     auto list = fleet_.interfaces(agent);
@@ -382,7 +383,7 @@ void Gateway::serveNetwork(Session& s, const std::string& target, Agent& agent, 
     }
 }
 
-void Gateway::serveClock(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+void Gateway::serveClock(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                          std::string_view args)
 {
     std::int64_t now = hostSeconds();
@@ -416,7 +417,7 @@ void Gateway::serveClock(Session& s, const std::string& target, Agent& agent, st
     }
 }
 
-void Gateway::serveFiles(Session& s, const std::string& target, Agent& agent, std::uint16_t code,
+void Gateway::serveFiles(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                          std::string_view args)
 {
     int os = fleet_.osType(agent);
