@@ -93,14 +93,63 @@ public:
     void GetAutoLaunchList(QList<_Instruction>& list) const { list = m_autoLaunch; }
     void GetServiceList(QList<_Service>& list) const { list = m_services; }
 
-    // Transfers to and from this agent; the operations on them come with the transfer bookkeeping.
+    // Transfers to and from this agent. Positions are indexes into the list of the type's direction
+    // (downloads for type 2, uploads otherwise); -1 stands for none.
     int GetUploadCount() const { return int(m_uploads.size()); }
     int GetDownloadCount() const { return int(m_downloads.size()); }
     QString GetDownloadData() const;
     QList<_TransferA>& Uploads() { return m_uploads; }
     QList<_TransferA>& Downloads() { return m_downloads; }
 
+    // Refused (-1) while a firmware transfer is open or the agent upgrades, or when the same two paths
+    // already travel in that direction. The agent path takes this agent's separators.
+    int AddTransfer(int type, int number, const QString& localPath, const QString& agentPath, quint64 size);
+    // The next entry after position (from the start for -1) of that direction and number whose given
+    // paths match; a null path is not compared.
+    int FindTransfer(int type, int number, const QString* localPath, const QString* agentPath,
+                     int after = -1) const;
+    // Like FindTransfer; an empty path is not compared. Hands back the entry's type and paths.
+    int GetTransfer(int& type, int number, QString& localPath, QString& agentPath, int after = -1) const;
+    // Reads the entry at a position of the type's direction; -1 for a position outside the list.
+    int GetTransfer(int index, int& number, int& type, QString& localPath, QString& agentPath) const;
+    // The number of the entry with those paths and status, else -1.
+    int GetTransferID(int type, int status, const QString& localPath, const QString& agentPath) const;
+    int GetTransferCount(int type) const;
+    const _TransferA* TransferAt(int type, int position) const;
+    // Removes one entry; a firmware entry closes the transfer window. The type, or -1.
+    int RemoveTransfer(int type, int position);
+    // Removes every match. A firmware entry among them closes the transfer window and leaves the agent
+    // upgrading (result 1); else the type of the last entry removed, -1 when nothing matched.
+    int RemoveTransfers(int type, int number, const QString* localPath, const QString* agentPath);
+    void SetTransferStatus(int type, int position, int status);
+    void PrepareTransfer(int type, int position) { SetTransferStatus(type, position, 0); }
+    void BeginTransfer(int type, int position) { SetTransferStatus(type, position, 1); }
+    void SetTransferSize(int type, int position, quint64 size);
+    void UpdateTransferSize(int type, int position, quint64 done, quint64 total);
+    void UpdateTransferID(int type, int position, int number);
+    // The same on every entry that matches type, number and the given paths; the count changed.
+    int SetTransfersStatus(int type, int number, const QString* localPath, const QString* agentPath, int status);
+    int PrepareTransfers(int type, int number, const QString* localPath, const QString* agentPath)
+    {
+        return SetTransfersStatus(type, number, localPath, agentPath, 0);
+    }
+    int BeginTransfers(int type, int number, const QString* localPath, const QString* agentPath)
+    {
+        return SetTransfersStatus(type, number, localPath, agentPath, 1);
+    }
+    // Also sets the entries prepared.
+    int SetTransfersSize(int type, int number, const QString* localPath, const QString* agentPath, quint64 size);
+    int UpdateTransfersSize(int type, int number, const QString* localPath, const QString* agentPath,
+                            quint64 done, quint64 total);
+    int UpdateTransfersID(int type, int number, const QString* localPath, const QString* agentPath,
+                          int newNumber);
+
 private:
+    QList<_TransferA>& transfers(int type) { return type == ZRT_DOWNLOAD ? m_downloads : m_uploads; }
+    const QList<_TransferA>& transfers(int type) const { return type == ZRT_DOWNLOAD ? m_downloads : m_uploads; }
+    _TransferA key(int type, int number, const QString* localPath, const QString* agentPath) const;
+    template <typename F> int forEachMatch(const _TransferA& key, F&& apply);
+
     QString m_nick;
     QString m_ip;
     QString m_name;

@@ -88,6 +88,8 @@ public:
     void ModbusReply(_Message& message);
     void FileMgrUpdate(_Message& message);
     void FileMgrAddFile(int index, _Message& message);
+    // Clears the gateway's copy of an upload once no agent needs it (request 23). 1 when cleared.
+    int ClearGatewayFile(int type, int number, CZRGateway& gateway);
 
     void MessageTEST();
     void OnTimer();
@@ -104,6 +106,10 @@ private:
     void transferFailure(CZRGateway& gateway, CZRAgent& agent, int failedCode, const ZRTextItems& items,
                          _Message& message, const QString& key);
     void agentOffline(CZRGateway& gateway, CZRAgent& agent);
+    void fileAtGateway(CZRGateway& gateway, _Message& message);
+    void fileDelivered(CZRGateway& gateway, CZRAgent& agent, _Message& message, const QString& key);
+    void transferProgress(CZRGateway& gateway, CZRAgent& agent, _Message& message, const QString& key);
+    void downloadAccepted(CZRGateway& gateway, CZRAgent& agent, _Message& message, const QString& key);
     CZRClientThread* takeThread(quint64 serial);
     static QEvent::Type flushEventType();
     // GetReply on a message the caller gives up.

@@ -72,14 +72,54 @@ public:
         m_emptyLent = false;
     }
 
+    // Transfers of this gateway, one entry per file. Positions index the list of the type's direction.
     int GetTransferID() const { return m_transferNumber; }
     int GetTransferCount() const { return int(m_uploads.size() + m_downloads.size()); }
     int GetDownloadCount() const { return int(m_downloads.size()); }
     QList<_TransferG>& Uploads() { return m_uploads; }
     QList<_TransferG>& Downloads() { return m_downloads; }
 
+    // An upload of a local path that already has an entry of the same type joins it: the targets are
+    // added, number is set to its number and its stage is returned. Otherwise a new entry gets the
+    // next number and -1 is returned.
+    int AddTransfer(int type, int& number, const QString& localPath, quint64 size, int targets);
+    // The next entry after position of that type and local path, else -1.
+    int GetTransfer(int type, const QString& localPath, int after = -1) const;
+    // The number of the entry of that type and local path, else -1.
+    int GetTransferID(int type, const QString& localPath) const;
+    const _TransferG* TransferAt(int type, int position) const;
+    int FindTransferNumber(int type, int number) const;
+    // The file's name at the gateway of that entry; empty when there is none.
+    QString GetTransferUnique(int type, int number) const;
+    int GetFirstTransfer(int type, int stage, int& number, QString& localPath) const;
+    // The targets of that upload entry at that stage; -1 when absent.
+    int GetUploadTargets(int number, int stage) const;
+    // Upload entries in that stage; -2 counts them all.
+    int GetUploadCount(int stage) const;
+    // 1 while any entry is still short of the gateway.
+    int IsTransferring2Gateway() const;
+    void BeginTransferAt(int type, int position, int stage, const QString& gatewayFile);
+    void BeginTransferAt(int type, int position, int stage, quint64 size);
+    void BeginTransfer(int type, int number, int stage, const QString& gatewayFile);
+    void BeginTransfer(int type, int number, int stage, quint64 size);
+    void UpdateTransferSize(int type, int number, quint64 done, quint64 total);
+    void DecreaseUploadTarget(int type, int number);
+    // Sets that status on the matching entries of every agent holding transfers of that type; the
+    // address of the last such agent.
+    QString UpdateUploadTargets(int type, int status, int number);
+    int RemoveTransferAt(int type, int position);
+    int RemoveTransfer(int type, int number);
+    // The agent's uploads no longer need the gateway's copy; its downloads are over.
+    void RemoveUploadingAgent(const QString& nick);
+    void RemoveDownloadingAgent(const QString& nick);
+    // Takes out the next upload entry after position whose targets are 0, unless its file is still on
+    // its way to the gateway (stage 1). Its number, gateway file, local path and stage; -1 for none.
+    int RemoveUploadDone(QString& gatewayFile, QString& localPath, int& stage, int& position);
+
 private:
     AgentList::iterator find(const QString& key);
+    QList<_TransferG>& transfers(int type) { return type == ZRT_DOWNLOAD ? m_downloads : m_uploads; }
+    const QList<_TransferG>& transfers(int type) const { return type == ZRT_DOWNLOAD ? m_downloads : m_uploads; }
 
     TarnHandle* m_connection = nullptr;
     CZRClientThread* m_thread = nullptr;
