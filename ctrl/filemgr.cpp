@@ -204,7 +204,8 @@ void CZRControl::downloadAccepted(CZRGateway& gw, CZRAgent& agent, _Message& m, 
     if (number < 0) return;
     gw.BeginTransfer(ZRT_DOWNLOAD, number, 1, size);
     agent.SetTransfersSize(ZRT_DOWNLOAD, number, &local, &agentPath, size);
-    const _TransferA* entry = agent.TransferAt(ZRT_DOWNLOAD, agent.FindTransfer(ZRT_DOWNLOAD, number, &local, &agentPath));
+    const _TransferA* entry =
+        agent.TransferAt(ZRT_DOWNLOAD, agent.FindTransfer(ZRT_DOWNLOAD, number, &local, &agentPath));
     _TransferNotice n = notice(number, ZRT_DOWNLOAD, ZRTS_TOGATEWAY, entry, local, agentPath);
     n.size = size;
     post(zrmsg::TransferProgress, key, 0, n);
@@ -272,7 +273,8 @@ void CZRControl::transferFailure(CZRGateway& gw, CZRAgent& agent, int failedCode
             gw.DecreaseUploadTarget(type, entry.number);
             ClearGatewayFile(type, entry.number, gw);
         }
-        text = (type == ZRT_FIRMWARE ? QStringLiteral("Upgrade failed: \n") : QStringLiteral("Upload failed: \n")) +
+        text = (type == ZRT_FIRMWARE ? QStringLiteral("Upgrade failed: \n")
+                                     : QStringLiteral("Upload failed: \n")) +
                text + QLatin1Char('\n');
     } else {
         type = ZRT_DOWNLOAD;

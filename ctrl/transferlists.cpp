@@ -14,14 +14,14 @@ bool sameDirection(int entryType, int keyType)
 
 bool ZRMatchTransfer(const _TransferA& entry, const _TransferA& key)
 {
-    if (key.agentPath == QLatin1String(ZRT_ANYAGENTPATH))
-        return entry.localPath == key.localPath;
+    if (key.agentPath == QLatin1String(ZRT_ANYAGENTPATH)) return entry.localPath == key.localPath;
     const int mask = key.mask;
     if ((mask & ZRTM_NUMBER) && key.number != -1 && entry.number != key.number) return false;
     if ((mask & ZRTM_DIRECTION) && !sameDirection(entry.type, key.type)) return false;
     if ((mask & ZRTM_LOCALPATH) && entry.localPath != key.localPath) return false;
     // A firmware image has no path on the agent worth comparing.
-    if ((mask & ZRTM_AGENTPATH) && entry.type != ZRT_FIRMWARE && entry.agentPath != key.agentPath) return false;
+    if ((mask & ZRTM_AGENTPATH) && entry.type != ZRT_FIRMWARE && entry.agentPath != key.agentPath)
+        return false;
     const bool bothPaths = (mask & ZRTM_LOCALPATH) && (mask & ZRTM_AGENTPATH);
     if (bothPaths && !(mask & ZRTM_NUMBER) && entry.status != key.status) return false;
     return true;
@@ -72,7 +72,8 @@ template <typename F> int CZRAgent::forEachMatch(const _TransferA& k, F&& apply)
     return count;
 }
 
-int CZRAgent::AddTransfer(int type, int number, const QString& localPath, const QString& agentPath, quint64 size)
+int CZRAgent::AddTransfer(int type, int number, const QString& localPath, const QString& agentPath,
+                          quint64 size)
 {
     if (m_transferFrm || m_upgrading) return -1;
     QString path = agentPath;
@@ -105,7 +106,8 @@ int CZRAgent::FindTransfer(int type, int number, const QString* localPath, const
     const QList<_TransferA>& list = transfers(type);
     for (int i = after < 0 ? 0 : after + 1; i < list.size(); ++i) {
         const _TransferA& t = list[i];
-        if ((t.type == type || k.agentPath == QLatin1String(ZRT_ANYAGENTPATH)) && ZRMatchTransfer(t, k)) return i;
+        if ((t.type == type || k.agentPath == QLatin1String(ZRT_ANYAGENTPATH)) && ZRMatchTransfer(t, k))
+            return i;
     }
     return -1;
 }
@@ -221,7 +223,8 @@ void CZRAgent::UpdateTransferID(int type, int position, int number)
 int CZRAgent::SetTransfersStatus(int type, int number, const QString* localPath, const QString* agentPath,
                                  int status)
 {
-    return forEachMatch(key(type, number, localPath, agentPath), [status](_TransferA& t) { t.status = status; });
+    return forEachMatch(key(type, number, localPath, agentPath),
+                        [status](_TransferA& t) { t.status = status; });
 }
 
 int CZRAgent::SetTransfersSize(int type, int number, const QString* localPath, const QString* agentPath,
@@ -245,7 +248,8 @@ int CZRAgent::UpdateTransfersSize(int type, int number, const QString* localPath
 int CZRAgent::UpdateTransfersID(int type, int number, const QString* localPath, const QString* agentPath,
                                 int newNumber)
 {
-    return forEachMatch(key(type, number, localPath, agentPath), [newNumber](_TransferA& t) { t.number = newNumber; });
+    return forEachMatch(key(type, number, localPath, agentPath),
+                        [newNumber](_TransferA& t) { t.number = newNumber; });
 }
 
 // ---- CZRGateway ----
@@ -336,7 +340,8 @@ int CZRGateway::GetUploadCount(int stage) const
 {
     if (stage == -2) return int(m_uploads.size());
     int count = 0;
-    for (const _TransferG& g : m_uploads) count += g.stage == stage ? 1 : 0;
+    for (const _TransferG& g : m_uploads)
+        count += g.stage == stage ? 1 : 0;
     return count;
 }
 
@@ -416,13 +421,15 @@ int CZRGateway::RemoveTransfer(int type, int number)
 void CZRGateway::RemoveUploadingAgent(const QString& nick)
 {
     CZRAgent& agent = GetAgent(nick);
-    for (const _TransferA& t : agent.Uploads()) DecreaseUploadTarget(t.type, t.number);
+    for (const _TransferA& t : agent.Uploads())
+        DecreaseUploadTarget(t.type, t.number);
 }
 
 void CZRGateway::RemoveDownloadingAgent(const QString& nick)
 {
     CZRAgent& agent = GetAgent(nick);
-    for (const _TransferA& t : agent.Downloads()) RemoveTransfer(ZRT_DOWNLOAD, t.number);
+    for (const _TransferA& t : agent.Downloads())
+        RemoveTransfer(ZRT_DOWNLOAD, t.number);
 }
 
 int CZRGateway::RemoveUploadDone(QString& gatewayFile, QString& localPath, int& stage, int& position)

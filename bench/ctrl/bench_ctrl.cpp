@@ -5,6 +5,7 @@
 //   receives the same messages from the same peer.
 // fleet: a 10,000-agent tarn-gateway; connect, every announcement (26) handled, request 1 answered for
 //   every agent; against a bare TarnUtil client doing the same exchanges. Also the console's RSS.
+#include "benchutil.h"
 #include "notify.h"
 #include "tarnutil.h"
 #include "wire.h"
@@ -40,12 +41,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double cpuSeconds()
 {
@@ -175,53 +170,6 @@ public:
 private:
     pid_t m_pid = -1;
     int m_stop = -1;
-    int m_port = 0;
-};
-
-class GatewayChild
-{
-public:
-    explicit GatewayChild(const std::vector<std::string>& extra)
-    {
-        const char* dir = std::getenv("TARN_BIN_DIR");
-        std::string program = std::string(dir && *dir ? dir : "build/bin") + "/tarn-gateway";
-        std::vector<std::string> args = {program, "--listen", "127.0.0.1:0"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        int out[2];
-        if (::pipe(out) != 0) return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(program.c_str(), argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        char c;
-        pollfd p{out[0], POLLIN, 0};
-        while (::poll(&p, 1, 30000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        ::close(out[0]);
-        const auto colon = line.rfind(':');
-        if (line.rfind("listening on ", 0) == 0 && colon != std::string::npos)
-            m_port = std::atoi(line.c_str() + colon + 1);
-    }
-    ~GatewayChild()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    int port() const { return m_port; }
-
-private:
-    pid_t m_pid = -1;
     int m_port = 0;
 };
 

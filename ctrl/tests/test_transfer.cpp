@@ -224,7 +224,8 @@ TEST_F(Transfers, FirmwareFailureOnTheAgentClearsTheMark)
     EXPECT_EQ(failed[0].status, 10);
     EXPECT_EQ(failed[0].type, 1);
     ASSERT_EQ(rec.count(1528), 1);
-    EXPECT_EQ(*std::get_if<QString>(&rec.last(1528)->payload), QStringLiteral("Upgrade failed: \nDisk full.\n"));
+    EXPECT_EQ(*std::get_if<QString>(&rec.last(1528)->payload),
+              QStringLiteral("Upgrade failed: \nDisk full.\n"));
     EXPECT_EQ(sent(197).size(), 1u) << "nobody needs the copy any more";
 }
 
@@ -251,7 +252,8 @@ TEST_F(Transfers, FailureToOneAgentLeavesTheOthersGoing)
     EXPECT_EQ(agent(1).GetUploadCount(), 0);
     EXPECT_EQ(agent(0).GetUploadCount(), 1);
     EXPECT_EQ(gw().Uploads()[0].targets, 2);
-    EXPECT_EQ(*std::get_if<QString>(&rec.last(1528)->payload), QStringLiteral("Upload failed: \nAccess denied.\n"));
+    EXPECT_EQ(*std::get_if<QString>(&rec.last(1528)->payload),
+              QStringLiteral("Upload failed: \nAccess denied.\n"));
     EXPECT_TRUE(sent(197).empty());
 }
 
@@ -343,7 +345,8 @@ TEST_F(Transfers, DownloadFailuresAtEachStage)
         rec.clear();
         startDownload(*control, kKey[0], local, QStringLiteral("/var/x"));
         report(kNick[0], 202, "\"/home/op/a.txt\" \"/var/x\" 10");
-        report(kNick[0], 999, std::string(code) + " \"/home/op/a.txt\" \"/var/x\" 2 \"Failed to create local file.\"");
+        report(kNick[0], 999,
+               std::string(code) + " \"/home/op/a.txt\" \"/var/x\" 2 \"Failed to create local file.\"");
         ASSERT_EQ(notices(1598).size(), 1u) << code;
         EXPECT_EQ(notices(1598)[0].status, 10);
         EXPECT_EQ(gw().GetDownloadCount(), 0);
@@ -390,7 +393,8 @@ TEST_F(Transfers, MissingLocalFileFailsItsTransferWithTheFilesName)
     ASSERT_TRUE(waitUntil([&] { return rec.count(1528) == 1; }));
     EXPECT_EQ(notices(1598).size(), 1u);
     EXPECT_EQ(notices(1598)[0].status, 9);
-    EXPECT_EQ(*std::get_if<QString>(&rec.last(1528)->payload), missing + QStringLiteral(": File name (path) error."));
+    EXPECT_EQ(*std::get_if<QString>(&rec.last(1528)->payload),
+              missing + QStringLiteral(": File name (path) error."));
     EXPECT_EQ(gw().GetTransferCount(), 0);
     EXPECT_EQ(agent(0).GetUploadCount(), 0);
     EXPECT_TRUE(sent(191).empty());

@@ -62,9 +62,9 @@ protected:
                 "10.4.0.2 lx-02 model=TRN-610-LX\n"
                 "10.4.0.3 lx-03 model=TRN-200-LX\n");
         f.close();
-        std::vector<std::string> args = {"--fleet",        fleet.toStdString(), "--root",   root().toStdString(),
-                                         "--agent-rate",   "268435456",         "--reboot-delay", "300",
-                                         "--upgrade-delay", "200"};
+        std::vector<std::string> args = {
+            "--fleet",   fleet.toStdString(), "--root", root().toStdString(), "--agent-rate",
+            "268435456", "--reboot-delay",    "300",    "--upgrade-delay",    "200"};
         args.insert(args.end(), extra.begin(), extra.end());
         gateway = std::make_unique<tarntest::GatewayProcess>(args);
         ASSERT_TRUE(gateway->ok());
@@ -121,7 +121,8 @@ TEST_F(TransferEndToEnd, UploadOfFiveMegabytesToThreeAgents)
     const QString file = local.filePath(QStringLiteral("image.bin"));
     writeFile(file, content(5 << 20, 1));
     for (const QString& key : kKey)
-        ASSERT_GE(startUpload(*control, key, ZRT_UPLOAD, file, QStringLiteral("/opt/app/image.bin"), 5 << 20), 0);
+        ASSERT_GE(startUpload(*control, key, ZRT_UPLOAD, file, QStringLiteral("/opt/app/image.bin"), 5 << 20),
+                  0);
     ASSERT_EQ(gw().Uploads().size(), 1);
     ASSERT_TRUE(waitUntil([&] { return notices(1597).size() == 3; }, 60000)) << gateway->stderrText();
     for (int i = 0; i < 3; ++i)
@@ -263,6 +264,7 @@ TEST_F(DroppedMidTransfer, DownloadKeepsTheOperatorsFile)
     EXPECT_EQ(f.readAll(), QByteArray("the operator's own file"));
     // The partial download goes with the connection, once its worker has ended.
     EXPECT_TRUE(waitUntil([&] { return control->GetThreadCount() == 0; }, 10000));
-    EXPECT_TRUE(waitUntil([&] { return QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size() == 1; }))
-        << QDir(local.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(waitUntil([&] {
+        return QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size() == 1;
+    })) << QDir(local.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')).toStdString();
 }

@@ -48,8 +48,9 @@ inline int startDownload(CZRControl& control, const QString& key, const QString&
     gw.AddTransfer(ZRT_DOWNLOAD, number, local, size, 1);
     agent.UpdateTransferID(ZRT_DOWNLOAD, at, number);
     if (gw.GetDownloadCount() == 1)
-        control.SendRequest(24, QStringLiteral("\"%1\" \"%2\"").arg(local, agent.TransferAt(ZRT_DOWNLOAD, at)->agentPath),
-                            key);
+        control.SendRequest(
+            24, QStringLiteral("\"%1\" \"%2\"").arg(local, agent.TransferAt(ZRT_DOWNLOAD, at)->agentPath),
+            key);
     return number;
 }
 

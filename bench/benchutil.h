@@ -1,0 +1,69 @@
+// Pieces the end-to-end benchmarks share: medians, and tarn-gateway as a child process.
+#pragma once
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// tarn-gateway from TARN_BIN_DIR on a free loopback port, ended with the object.
+class GatewayChild
+{
+public:
+    explicit GatewayChild(const std::vector<std::string>& extra)
+    {
+        const char* dir = std::getenv("TARN_BIN_DIR");
+        std::string program = std::string(dir && *dir ? dir : "build/bin") + "/tarn-gateway";
+        std::vector<std::string> args = {program, "--listen", "127.0.0.1:0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        int out[2];
+        if (::pipe(out) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], 1);
+            ::close(out[0]);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        std::string line;
+        char c;
+        pollfd p{out[0], POLLIN, 0};
+        while (::poll(&p, 1, 30000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        ::close(out[0]);
+        const auto colon = line.rfind(':');
+        if (line.rfind("listening on ", 0) == 0 && colon != std::string::npos)
+            m_port = std::atoi(line.c_str() + colon + 1);
+    }
+    ~GatewayChild()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    int port() const { return m_port; }
+
+private:
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+} // namespace
