@@ -1,5 +1,13 @@
-// Pieces the end-to-end benchmarks share: medians, and tarn-gateway as a child process.
+// Pieces the end-to-end benchmarks share: medians, tarn-gateway as a child process, and (for the
+// benchmarks of Qt code) the event loop run as an application runs it.
 #pragma once
+
+#ifdef QT_CORE_LIB
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
+#endif
 
 #include <algorithm>
 #include <csignal>
@@ -65,5 +73,22 @@ private:
     pid_t m_pid = -1;
     int m_port = 0;
 };
+
+#ifdef QT_CORE_LIB
+// Blocks until something arrives, as an application does: a busy loop would count its own polling
+// against the code measured.
+bool spin(const std::function<bool()>& done, int ms = 120000)
+{
+    QTimer tick;
+    tick.start(100);
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+#endif
 
 } // namespace

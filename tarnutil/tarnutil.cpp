@@ -353,23 +353,8 @@ int SendMsg2(int socket, const char* bytes, int length, int retries, int waitMs)
 
 int readn(int socket, void* buffer, int count)
 {
-    char* p = static_cast<char*>(buffer);
-    int got = 0;
-    while (got < count) {
-        const ssize_t n = ::recv(socket, p + got, static_cast<std::size_t>(count - got), 0);
-        if (n > 0) {
-            got += static_cast<int>(n);
-        } else if (n == 0) {
-            break;
-        } else if (errno == EINTR) {
-            continue;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            ::usleep(10 * 1000);
-        } else {
-            return -1;
-        }
-    }
-    return got;
+    if (buffer == nullptr || count < 0) return -1;
+    return static_cast<int>(readAll(socket, static_cast<char*>(buffer), static_cast<std::size_t>(count)));
 }
 
 int writen(int socket, const void* bytes, int count)

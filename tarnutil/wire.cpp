@@ -75,9 +75,6 @@ std::string makeFrame(std::string_view target, std::uint16_t code, std::string_v
     return frame;
 }
 
-namespace {
-
-// Reads exactly count bytes; the number read (short when the peer closed), or -1 on a socket error.
 long readAll(int socket, char* buf, std::size_t count)
 {
     std::size_t got = 0;
@@ -97,8 +94,6 @@ long readAll(int socket, char* buf, std::size_t count)
     }
     return static_cast<long>(got);
 }
-
-} // namespace
 
 int readFrame(int socket, char* buf, std::size_t capacity, std::uint16_t* code, std::uint16_t* payloadLength)
 {

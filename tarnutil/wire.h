@@ -55,6 +55,10 @@ int buildFrame(char* buf, std::size_t capacity, const char* target, std::uint16_
 // Convenience for peers that keep frames in strings (the gateway, tests). Empty on overflow.
 std::string makeFrame(std::string_view target, std::uint16_t code, std::string_view args);
 
+// Reads exactly count bytes, waiting out "would block"; the number read (short when the peer closed),
+// or -1 on a socket error.
+long readAll(int socket, char* buf, std::size_t count);
+
 // Reads one whole frame from a blocking socket into buf (capacity bytes, NUL written after the payload).
 // 0 done; -4 socket error or short read; -5 closed before any byte; -9 the declared payload does not fit:
 // it has been read and discarded, so the stream stays in step.

@@ -207,21 +207,6 @@ protected:
     }
 };
 
-// Runs the event loop as an application would: blocking until something arrives (a busy loop would
-// count its own polling against the core).
-bool spin(const std::function<bool()>& done, int ms = 120000)
-{
-    QTimer tick;
-    tick.start(100);
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 struct Bare
 {
     TarnHandle* h = nullptr;

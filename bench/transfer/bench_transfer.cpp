@@ -82,19 +82,6 @@ protected:
     }
 };
 
-bool spin(const std::function<bool()>& done, int ms = 120000)
-{
-    QTimer tick;
-    tick.start(100);
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 // The console's side with the control core.
 struct Core
 {
