@@ -73,7 +73,8 @@ int CZRControl::route(_Message& m)
         break;
     }
     // Replies for agents nobody knows land in the empty records; keep them empty for the next look-up.
-    m_emptyAgent.emplace();
+    // Untouched until first lent; from then on a caller may still hold it, so it is reset every time.
+    if (m_emptyLent) m_emptyAgent.emplace();
     if (CZRGateway* gw = findGateway(m.gateway)) gw->ResetEmptyAgent();
     return result;
 }
@@ -82,22 +83,25 @@ void CZRControl::GeneralReply(_Message& m)
 {
     CZRGateway* gw = findGateway(m.gateway);
     if (gw == nullptr || !gw->IsConnect()) return;
+    if (m.code == 26) {
+        // An announcement replaces whatever record the nick had, so the old one is not looked at.
+        if (m.nick.isEmpty()) return;
+        gw->AddAgent(m.nick);
+        const CZRAgent& added = *gw->GetAgentList().back();
+        m.text = added.GetIPAddr(); // the nick's address, as the new record cut it
+        const QString key = agentKey(*gw, added);
+        passOn(zrmsg::PassOn, m, *gw, m.text);
+        post(zrmsg::AgentOnline, key);
+        return;
+    }
     CZRAgent& agent = gw->GetAgent(m.nick);
-    QString key = makeKey(*gw, agent.GetIPAddr());
+    QString key = agentKey(*gw, agent);
     agent.CheckAlive(0);
     const ZRTextItems items(m.text);
 
     switch (m.code) {
     case 24:
         post(zrmsg::LoginAccepted, key);
-        break;
-    case 26:
-        if (m.nick.isEmpty()) break;
-        gw->AddAgent(m.nick);
-        m.text = ZRNickAddress(m.nick);
-        key = makeKey(*gw, m.text);
-        passOn(zrmsg::PassOn, m, *gw, m.text);
-        post(zrmsg::AgentOnline, key);
         break;
     case 102:
         agent.SetVersion(items.item(0));

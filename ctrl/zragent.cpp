@@ -1,5 +1,7 @@
 #include "zragent.h"
 
+using namespace Qt::StringLiterals;
+
 QString ZRNickAddress(const QString& nick)
 {
     const qsizetype colon = nick.indexOf(QLatin1Char(':'));
@@ -73,7 +75,7 @@ int CZRAgent::SetIPAddr(const QString& ip)
 
 void CZRAgent::SetVersion(const QString& version)
 {
-    const qsizetype build = version.indexOf(QLatin1String("Build"));
+    const qsizetype build = version.indexOf(u"Build");
     m_version = build < 0 ? version : version.left(build).trimmed();
 }
 
@@ -95,12 +97,25 @@ void CZRAgent::SetDeviceInfo(const QString& model, const QString& host, const QS
     m_cpu = cpu;
     m_osVersion = os;
     m_firmware = firmware;
-    const auto has = [](const QString& text, const char* word) {
-        return text.contains(QLatin1String(word), Qt::CaseInsensitive);
+    const auto has = [](const QString& text, QLatin1StringView word) {
+        // Plain ASCII text folds as ASCII; anything else takes Qt's full case folding.
+        const QChar* s = text.constData();
+        const qsizetype n = text.size();
+        for (qsizetype i = 0; i < n; ++i)
+            if (s[i].unicode() >= 0x80) return text.contains(word, Qt::CaseInsensitive);
+        const qsizetype m = word.size();
+        const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+        for (qsizetype i = 0; i + m <= n; ++i) {
+            qsizetype j = 0;
+            while (j < m && lower(s[i + j].unicode()) == lower(word[j].unicode()))
+                ++j;
+            if (j == m) return true;
+        }
+        return m == 0;
     };
-    if (has(os, "XPE") || has(model, "XPE"))
+    if (has(os, "XPE"_L1) || has(model, "XPE"_L1))
         m_osType = 2;
-    else if (has(os, "WINDOWS") || has(model, "CE"))
+    else if (has(os, "WINDOWS"_L1) || has(model, "CE"_L1))
         m_osType = 1;
     else
         m_osType = 0;

@@ -128,7 +128,8 @@ public:
     void UpdateTransferSize(int type, int position, quint64 done, quint64 total);
     void UpdateTransferID(int type, int position, int number);
     // The same on every entry that matches type, number and the given paths; the count changed.
-    int SetTransfersStatus(int type, int number, const QString* localPath, const QString* agentPath, int status);
+    int SetTransfersStatus(int type, int number, const QString* localPath, const QString* agentPath,
+                           int status);
     int PrepareTransfers(int type, int number, const QString* localPath, const QString* agentPath)
     {
         return SetTransfersStatus(type, number, localPath, agentPath, 0);
@@ -138,7 +139,8 @@ public:
         return SetTransfersStatus(type, number, localPath, agentPath, 1);
     }
     // Also sets the entries prepared.
-    int SetTransfersSize(int type, int number, const QString* localPath, const QString* agentPath, quint64 size);
+    int SetTransfersSize(int type, int number, const QString* localPath, const QString* agentPath,
+                         quint64 size);
     int UpdateTransfersSize(int type, int number, const QString* localPath, const QString* agentPath,
                             quint64 done, quint64 total);
     int UpdateTransfersID(int type, int number, const QString* localPath, const QString* agentPath,
@@ -146,7 +148,10 @@ public:
 
 private:
     QList<_TransferA>& transfers(int type) { return type == ZRT_DOWNLOAD ? m_downloads : m_uploads; }
-    const QList<_TransferA>& transfers(int type) const { return type == ZRT_DOWNLOAD ? m_downloads : m_uploads; }
+    const QList<_TransferA>& transfers(int type) const
+    {
+        return type == ZRT_DOWNLOAD ? m_downloads : m_uploads;
+    }
     _TransferA key(int type, int number, const QString* localPath, const QString* agentPath) const;
     template <typename F> int forEachMatch(const _TransferA& key, F&& apply);
 
@@ -184,6 +189,12 @@ private:
     int m_dnsWaiting = 0;
     int m_browseFiles = 0;
     int m_checkingAlive = 0;
+    // The control window's key for this agent as last built, with what it was built from, so that
+    // its replies do not build it again.
+    friend class CZRControl;
+    mutable QString m_keyGateway;
+    mutable QString m_keyAddress;
+    mutable QString m_key;
 };
 
 // The IP address part of a nick: the text before its first colon, or the whole nick.

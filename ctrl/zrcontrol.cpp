@@ -35,7 +35,13 @@ void CZRControl::SetKeepAlivePeriod(int ms)
 
 CZRGateway* CZRControl::findGateway(const QString& name) const
 {
-    return m_byName.value(name, nullptr);
+    if (m_lastGateway != nullptr && name == m_lastGatewayName) return m_lastGateway;
+    CZRGateway* gw = m_byName.value(name, nullptr);
+    if (gw != nullptr) {
+        m_lastGatewayName = name;
+        m_lastGateway = gw;
+    }
+    return gw;
 }
 
 int CZRControl::AddGateway(const QString& name, const QString& ip, const QString& port)
@@ -50,12 +56,14 @@ void CZRControl::RemoveGateway(const QString& name)
 {
     CZRGateway* gw = findGateway(name);
     if (gw == nullptr || gw->IsConnect()) return;
+    m_lastGateway = nullptr;
     m_byName.remove(name);
     std::erase_if(m_gateways, [gw](const auto& p) { return p.get() == gw; });
 }
 
 void CZRControl::RemoveAllGateway()
 {
+    m_lastGateway = nullptr;
     std::erase_if(m_gateways, [this](const auto& p) {
         if (p->IsConnect()) return false;
         m_byName.remove(p->GetName());
@@ -112,6 +120,22 @@ QString CZRControl::makeKey(const CZRGateway& gateway, const QString& address) c
     m_lastKeyAddress = address;
     m_lastKey = gateway.GetName() + QLatin1Char('|') + address;
     return m_lastKey;
+}
+
+QString CZRControl::agentKey(const CZRGateway& gateway, const CZRAgent& agent) const
+{
+    const QString& address = agent.GetIPAddr();
+    if (agent.m_key.isEmpty() || agent.m_keyAddress != address || agent.m_keyGateway != gateway.GetName()) {
+        agent.m_key = makeKey(gateway, address);
+        agent.m_keyGateway = gateway.GetName();
+        agent.m_keyAddress = address;
+    } else if (address != m_lastKeyAddress || gateway.GetName() != m_lastKeyGateway) {
+        // Later look-ups of the same key (the pass-on of this reply) find it as the last one.
+        m_lastKeyGateway = agent.m_keyGateway;
+        m_lastKeyAddress = agent.m_keyAddress;
+        m_lastKey = agent.m_key;
+    }
+    return agent.m_key;
 }
 
 // ---- requests

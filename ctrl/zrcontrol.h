@@ -100,6 +100,8 @@ protected:
 private:
     CZRGateway* findGateway(const QString& name) const;
     QString makeKey(const CZRGateway& gateway, const QString& address) const;
+    // makeKey for the agent's own address.
+    QString agentKey(const CZRGateway& gateway, const CZRAgent& agent) const;
     void post(int id, const QString& key, qint64 value = 0, CZRNotify::Payload payload = {});
     void passOn(int id, const _Message& message, CZRGateway& gateway, const QString& address);
     void generalFailure(const _Message& message, const QString& text);
@@ -131,4 +133,7 @@ private:
     mutable QString m_lastKeyGateway;
     mutable QString m_lastKeyAddress;
     mutable QString m_lastKey;
+    // Replies of a connection name one gateway over and over; the last one found is kept.
+    mutable QString m_lastGatewayName;
+    mutable CZRGateway* m_lastGateway = nullptr;
 };

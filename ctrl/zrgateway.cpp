@@ -49,7 +49,11 @@ CZRGateway::AgentList::iterator CZRGateway::find(const QString& key)
     // A full nick is found without cutting the key apart.
     if (auto byNick = m_byNick.constFind(key); byNick != m_byNick.constEnd()) return byNick.value();
     const qsizetype colon = key.indexOf(QLatin1Char(':'));
-    const QString address = colon < 0 ? key : key.left(colon);
+    return findAddress(colon < 0 ? key : key.left(colon));
+}
+
+CZRGateway::AgentList::iterator CZRGateway::findAddress(const QString& address)
+{
     auto hit = m_byAddress.constFind(address);
     if (hit == m_byAddress.constEnd()) return m_agents.end();
     AgentList::iterator it = hit.value();
@@ -67,8 +71,16 @@ CZRGateway::AgentList::iterator CZRGateway::find(const QString& key)
 int CZRGateway::AddAgent(const QString& nick)
 {
     if (nick.isEmpty()) return 0;
-    RemoveAgent(nick);
-    m_agents.push_back(std::make_unique<CZRAgent>(nick));
+    auto agent = std::make_unique<CZRAgent>(nick);
+    // The record it replaces, found as find(nick) would, with the address the new record has cut.
+    auto byNick = m_byNick.constFind(nick);
+    auto old = byNick != m_byNick.constEnd() ? byNick.value() : findAddress(agent->GetIPAddr());
+    if (old != m_agents.end()) {
+        m_byAddress.remove((*old)->GetIPAddr());
+        m_byNick.remove((*old)->GetNick());
+        m_agents.erase(old);
+    }
+    m_agents.push_back(std::move(agent));
     auto it = std::prev(m_agents.end());
     m_byAddress.insert((*it)->GetIPAddr(), it);
     m_byNick.insert((*it)->GetNick(), it);

@@ -118,8 +118,12 @@ public:
 
 private:
     AgentList::iterator find(const QString& key);
+    AgentList::iterator findAddress(const QString& address);
     QList<_TransferG>& transfers(int type) { return type == ZRT_DOWNLOAD ? m_downloads : m_uploads; }
-    const QList<_TransferG>& transfers(int type) const { return type == ZRT_DOWNLOAD ? m_downloads : m_uploads; }
+    const QList<_TransferG>& transfers(int type) const
+    {
+        return type == ZRT_DOWNLOAD ? m_downloads : m_uploads;
+    }
 
     TarnHandle* m_connection = nullptr;
     CZRClientThread* m_thread = nullptr;
