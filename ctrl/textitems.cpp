@@ -4,15 +4,19 @@
 ZRTextItems::ZRTextItems(QStringView text) : m_text(text)
 {
     const qsizetype n = text.size();
+    // Items are short: a plain scan beats a search call per item.
+    const char16_t* s = text.utf16();
     qsizetype i = 0;
     bool unclosed = false;
     while (true) {
-        while (i < n && text[i] == QLatin1Char(' '))
+        while (i < n && s[i] == u' ')
             ++i;
         if (i >= n) break;
-        if (text[i] == QLatin1Char('"')) {
-            const qsizetype close = text.indexOf(QLatin1Char('"'), i + 1);
-            if (close < 0) {
+        if (s[i] == u'"') {
+            qsizetype close = i + 1;
+            while (close < n && s[close] != u'"')
+                ++close;
+            if (close >= n) {
                 m_items.append({i + 1, n - i - 1, true});
                 unclosed = true;
                 break;
@@ -21,7 +25,7 @@ ZRTextItems::ZRTextItems(QStringView text) : m_text(text)
             i = close + 1;
         } else {
             qsizetype j = i;
-            while (j < n && text[j] != QLatin1Char(' ') && text[j] != QLatin1Char('"'))
+            while (j < n && s[j] != u' ' && s[j] != u'"')
                 ++j;
             m_items.append({i, j - i, false});
             i = j;
