@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDebug>
 
+#include <algorithm>
+
 CZRControl::CZRControl(QObject* parent) : QObject(parent)
 {
     m_timer.setInterval(kKeepAlivePeriod);
@@ -118,7 +120,13 @@ QString CZRControl::makeKey(const CZRGateway& gateway, const QString& address) c
     if (address == m_lastKeyAddress && gateway.GetName() == m_lastKeyGateway) return m_lastKey;
     m_lastKeyGateway = gateway.GetName();
     m_lastKeyAddress = address;
-    m_lastKey = gateway.GetName() + QLatin1Char('|') + address;
+    // Built in one allocation of the exact size.
+    const QString& name = gateway.GetName();
+    QString key(name.size() + 1 + address.size(), Qt::Uninitialized);
+    QChar* out = std::copy_n(name.constData(), name.size(), key.data());
+    *out++ = QLatin1Char('|');
+    std::copy_n(address.constData(), address.size(), out);
+    m_lastKey = std::move(key);
     return m_lastKey;
 }
 
