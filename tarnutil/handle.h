@@ -54,6 +54,9 @@ namespace tarnutil {
 // the close, -5 closed); takeFrame hands out the next whole frame (0), kNeedMore, or -4 for one too
 // long to hold.
 constexpr int kNeedMore = 1;
+// Opens a TCP connection (dotted IPv4 only); the socket, or -1. With publish given, the socket is
+// stored there before the connect starts.
+int connectTo(const char* address, int port, std::int32_t* publish);
 int receiveMore(TarnHandle* handle);
 int takeFrame(TarnHandle* handle, char* buf, std::uint16_t* code, std::uint16_t* length);
 

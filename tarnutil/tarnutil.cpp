@@ -73,6 +73,38 @@ bool sendFrame(TarnHandle* handle, const char* frame, int length)
     return written == length;
 }
 
+int connectTo(const char* address, int port, std::int32_t* publish)
+{
+    if (address == nullptr || port <= 0 || port > 65535) return -1;
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<std::uint16_t>(port));
+    // Dotted-decimal only: no name resolution.
+    if (::inet_pton(AF_INET, address, &sa.sin_addr) != 1) return -1;
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s < 0) return -1;
+    if (publish != nullptr) __atomic_store_n(publish, s, __ATOMIC_SEQ_CST);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+        bool connected = false;
+        if (errno == EINTR) {
+            // The connect goes on by itself: wait for its outcome instead of starting another.
+            pollfd pfd{s, POLLOUT, 0};
+            int rc;
+            do {
+                rc = ::poll(&pfd, 1, -1);
+            } while (rc < 0 && errno == EINTR);
+            int error = 0;
+            socklen_t len = sizeof error;
+            connected = rc > 0 && ::getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0;
+        }
+        if (!connected) {
+            ::close(s);
+            return -1;
+        }
+    }
+    return s;
+}
+
 int receiveMore(TarnHandle* h)
 {
     if (h->receivedStart > 0 && h->receivedStart == h->receivedEnd) h->receivedStart = h->receivedEnd = 0;
@@ -157,7 +189,9 @@ int TarnConnect(TarnHandle* handle, const char* address, int port)
     if (handle == nullptr) return -1;
     if (address == nullptr) return -2;
     if (port == 0) return -3;
-    handle->socket = TCPConnect(address, port);
+    // The socket is in the handle while it connects, so that shutting it down ends a connect that
+    // would otherwise wait out the system's time limit.
+    handle->socket = tarnutil::connectTo(address, port, &handle->socket);
     return handle->socket < 0 ? -4 : 0;
 }
 
@@ -280,23 +314,7 @@ int TarnDownloadFile(TarnHandle* handle, const char* target, const char* localPa
 
 int TCPConnect(const char* address, int port)
 {
-    if (address == nullptr || port <= 0 || port > 65535) return -1;
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<std::uint16_t>(port));
-    // Dotted-decimal only: no name resolution.
-    if (::inet_pton(AF_INET, address, &sa.sin_addr) != 1) return -1;
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (s < 0) return -1;
-    int rc;
-    do {
-        rc = ::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        ::close(s);
-        return -1;
-    }
-    return s;
+    return tarnutil::connectTo(address, port, nullptr);
 }
 
 int TCPDisconnect(int socket)

@@ -1,6 +1,9 @@
 #include "handle.h"
 #include "peer.h"
 
+#include <atomic>
+#include <thread>
+
 using namespace tarntest;
 
 namespace {
@@ -153,6 +156,49 @@ TEST(Connect, ResultCodes)
     EXPECT_EQ(TarnLogin(nullptr), -1);
     TarnUninit(h); // closes the -1 socket harmlessly
     TarnUninit(nullptr);
+}
+
+TEST(Connect, ShuttingTheSocketDownEndsAConnectThatWaits)
+{
+    // A listener whose queue is full leaves further connects waiting for the system's time limit.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t len = sizeof sa;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+    std::vector<int> fillers;
+    for (int i = 0; i < 16; ++i) {
+        const int f = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        ::connect(f, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        pollfd pfd{f, POLLOUT, 0};
+        fillers.push_back(f);
+        if (::poll(&pfd, 1, 200) == 0) break; // this one waits: the queue is full
+    }
+    TarnHandle* h = nullptr;
+    ASSERT_EQ(TarnInit(&h), 0);
+    std::atomic<int> result{1};
+    std::thread connector([&] { result = TarnConnect(h, "127.0.0.1", ntohs(sa.sin_port)); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the connect start waiting
+    if (result != 1) {
+        connector.join();
+        for (int f : fillers)
+            ::close(f);
+        ::close(listener);
+        TarnUninit(h);
+        GTEST_SKIP() << "the connect did not wait here";
+    }
+    const auto start = std::chrono::steady_clock::now();
+    ::shutdown(h->socket, SHUT_RDWR);
+    connector.join();
+    EXPECT_EQ(result, -4);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    for (int f : fillers)
+        ::close(f);
+    ::close(listener);
+    TarnUninit(h);
 }
 
 TEST(Connect, LoginFrameIsCode25WithThree)
