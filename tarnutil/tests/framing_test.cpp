@@ -2,6 +2,7 @@
 #include "peer.h"
 
 #include <atomic>
+#include <netinet/tcp.h>
 #include <thread>
 
 using namespace tarntest;
@@ -181,13 +182,26 @@ TEST(Connect, ShuttingTheSocketDownEndsAConnectThatWaits)
     ASSERT_EQ(TarnInit(&h), 0);
     std::atomic<int> result{1};
     std::thread connector([&] { result = TarnConnect(h, "127.0.0.1", ntohs(sa.sin_port)); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the connect start waiting
-    if (result != 1) {
-        connector.join();
+    // Wait until the connect is under way: its socket is in the handle and sends its SYN.
+    bool waiting = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!waiting && result == 1 && std::chrono::steady_clock::now() < deadline) {
+        const int fd = __atomic_load_n(&h->socket, __ATOMIC_SEQ_CST);
+        tcp_info info{};
+        socklen_t infoLength = sizeof info;
+        waiting = fd > 0 && ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &infoLength) == 0 &&
+                  info.tcpi_state == TCP_SYN_SENT;
+        if (!waiting) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (!waiting) {
+        // Closing the listener refuses the connect at its next try.
+        const bool stillConnecting = result == 1;
         for (int f : fillers)
             ::close(f);
         ::close(listener);
+        connector.join();
         TarnUninit(h);
+        if (stillConnecting) FAIL() << "the connecting socket was not in the handle";
         GTEST_SKIP() << "the connect did not wait here";
     }
     const auto start = std::chrono::steady_clock::now();
