@@ -234,6 +234,22 @@ void Transfers::finishUpload(std::string tag)
 
 // --- delivery: gateway to agent ---------------------------------------------------------------
 
+Agent* Transfers::legAgent(const std::string& target, const std::function<void(std::string_view)>& refuse)
+{
+    Agent* agent = gw_.fleet().find(target);
+    if (!agent) {
+        refuse("The device is not registered with this gateway.");
+        return nullptr;
+    }
+    if (agent->silent) return nullptr;
+    if (agent->state != AgentState::Online) {
+        refuse(agent->state == AgentState::Upgrading ? "The device is being upgraded."
+                                                     : "The device is not on line.");
+        return nullptr;
+    }
+    return agent;
+}
+
 void Transfers::sendToAgent(Session& s, const std::string& target, std::string_view args)
 {
     std::vector<std::string> items;
@@ -248,17 +264,8 @@ void Transfers::sendToAgent(Session& s, const std::string& target, std::string_v
         refuse("The parameter is incorrect.");
         return;
     }
-    Agent* agent = gw_.fleet().find(target);
-    if (!agent) {
-        refuse("The device is not registered with this gateway.");
-        return;
-    }
-    if (agent->silent) return;
-    if (agent->state != AgentState::Online) {
-        refuse(agent->state == AgentState::Upgrading ? "The device is being upgraded."
-                                                     : "The device is not on line.");
-        return;
-    }
+    Agent* agent = legAgent(target, refuse);
+    if (!agent) return;
     if (deliveries_.size() >= kMaxDeliveries) {
         refuse(kBusy);
         return;
@@ -429,17 +436,8 @@ void Transfers::download(Session& s, const std::string& target, std::string_view
         refuse("The parameter is incorrect.");
         return;
     }
-    Agent* agent = gw_.fleet().find(target);
-    if (!agent) {
-        refuse("The device is not registered with this gateway.");
-        return;
-    }
-    if (agent->silent) return;
-    if (agent->state != AgentState::Online) {
-        refuse(agent->state == AgentState::Upgrading ? "The device is being upgraded."
-                                                     : "The device is not on line.");
-        return;
-    }
+    Agent* agent = legAgent(target, refuse);
+    if (!agent) return;
     if (openLegs(s.id) >= kMaxLegsPerConsole) {
         refuse(kBusy);
         return;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@ namespace tarngw {
 
 class Gateway;
 struct Session;
+struct Agent;
 
 class Transfers
 {
@@ -38,6 +40,9 @@ public:
     static constexpr std::uint64_t kMaxDownloadChunk = 8192;
 
 private:
+    // The agent a file leg is for when it can take one; otherwise refused (a mute agent says nothing).
+    Agent* legAgent(const std::string& target, const std::function<void(std::string_view)>& refuse);
+
     struct Upload
     {
         std::uint64_t session = 0;
