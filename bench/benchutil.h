@@ -9,6 +9,8 @@
 #include <functional>
 #endif
 
+#include "tarnutil.h"
+
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -72,6 +74,29 @@ public:
 private:
     pid_t m_pid = -1;
     int m_port = 0;
+};
+
+// A console made of the wire library alone: the baseline of the control core's figures.
+struct BareClient
+{
+    TarnHandle* h = nullptr;
+    std::vector<char> target = std::vector<char>(10236), text = std::vector<char>(10236);
+    unsigned short code = 0;
+    bool connect(int port)
+    {
+        TarnInit(&h);
+        return TarnConnect(h, "127.0.0.1", port) == 0 && TarnLogin(h) == 0;
+    }
+    // The next delivered message (its text length), or a failure.
+    int next()
+    {
+        for (;;) {
+            const int r = TarnRecvMsg(h, target.data(), static_cast<unsigned short>(target.size()), &code,
+                                      text.data(), static_cast<int>(text.size()), 10000);
+            if (r != 0) return r;
+        }
+    }
+    ~BareClient() { TarnUninit(h); }
 };
 
 #ifdef QT_CORE_LIB

@@ -207,31 +207,10 @@ protected:
     }
 };
 
-struct Bare
-{
-    TarnHandle* h = nullptr;
-    std::vector<char> target = std::vector<char>(10236), text = std::vector<char>(10236);
-    unsigned short code = 0;
-    bool open(int port)
-    {
-        TarnInit(&h);
-        return TarnConnect(h, "127.0.0.1", port) == 0 && TarnLogin(h) == 0;
-    }
-    int next()
-    {
-        for (;;) {
-            const int r = TarnRecvMsg(h, target.data(), quint16(target.size()), &code, text.data(),
-                                      int(text.size()), 10000);
-            if (r != 0) return r;
-        }
-    }
-    ~Bare() { TarnUninit(h); }
-};
-
 Run bareDispatch(int port, int entries)
 {
-    Bare b;
-    if (!b.open(port)) return {};
+    BareClient b;
+    if (!b.connect(port)) return {};
     while (b.next() > 0 && b.code != 26) {
     }
     const double cpu = cpuSeconds();
@@ -267,8 +246,8 @@ Run bareFleet(int port, int agents)
 {
     const double cpu = cpuSeconds();
     const auto start = Clock::now();
-    Bare b;
-    if (!b.open(port)) return {};
+    BareClient b;
+    if (!b.connect(port)) return {};
     std::vector<std::string> nicks;
     while ((int)nicks.size() < agents && b.next() > 0)
         if (b.code == 26) nicks.emplace_back(b.target.data());

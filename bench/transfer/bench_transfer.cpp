@@ -130,55 +130,20 @@ struct Core
 };
 
 // The same exchanges with the wire library alone.
-struct Bare
+struct Bare : BareClient
 {
-    TarnHandle* h = nullptr;
-    std::vector<char> target = std::vector<char>(10236), text = std::vector<char>(10236);
-    unsigned short code = 0;
     bool open(int port)
     {
-        TarnInit(&h);
-        if (TarnConnect(h, "127.0.0.1", port) != 0 || TarnLogin(h) != 0) return false;
-        int online = 0;
-        while (online < kAgents) {
-            const int r = next();
-            if (r < 0) return false;
+        if (!connect(port)) return false;
+        for (int online = 0; online < kAgents;) {
+            if (next() < 0) return false;
             online += code == 26;
         }
         return true;
     }
-    int next()
-    {
-        for (;;) {
-            const int r = TarnRecvMsg(h, target.data(), quint16(target.size()), &code, text.data(),
-                                      int(text.size()), 10000);
-            if (r != 0) return r;
-        }
-    }
-    // Item n of the text: quoted items may hold spaces.
     std::string item(int n) const
     {
-        std::string t(text.data());
-        std::size_t i = 0;
-        for (int k = 0;; ++k) {
-            while (i < t.size() && t[i] == ' ')
-                ++i;
-            if (i >= t.size()) return {};
-            std::size_t end;
-            std::string value;
-            if (t[i] == '"') {
-                end = t.find('"', i + 1);
-                if (end == std::string::npos) end = t.size();
-                value = t.substr(i + 1, end - i - 1);
-                ++end;
-            } else {
-                end = t.find(' ', i);
-                if (end == std::string::npos) end = t.size();
-                value = t.substr(i, end - i);
-            }
-            if (k == n) return value;
-            i = end;
-        }
+        return CZRControl::GetTextItem(n, QString::fromUtf8(text.data())).toStdString();
     }
     double upload(const std::string& local)
     {
@@ -211,7 +176,6 @@ struct Bare
         }
         return std::chrono::duration<double>(Clock::now() - start).count();
     }
-    ~Bare() { TarnUninit(h); }
 };
 
 bool report(const char* what, std::vector<double> core, std::vector<double> bare, std::size_t bytes)
