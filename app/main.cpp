@@ -1,0 +1,42 @@
+// TarnTool: the management console.
+#include "tarntoolapp.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+int RunDemo(class CTarnToolApp& app, const QString& dir);
+
+int main(int argc, char** argv)
+{
+    QApplication qapp(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarn"));
+    QCoreApplication::setApplicationName(QStringLiteral("TarnTool"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARN_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Management console for fleets of agents behind gateways."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption profile(QStringLiteral("profile"),
+                                     QStringLiteral("Use FILE as the profile instead of TarnTool.ini."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption connect(QStringLiteral("connect"),
+                                     QStringLiteral("Connect the gateway NAME of the profile after start."),
+                                     QStringLiteral("NAME"));
+    QCommandLineOption demo(QStringLiteral("demo-shots"),
+                            QStringLiteral("Walk through the main states and write screenshots into DIR."),
+                            QStringLiteral("DIR"));
+    demo.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({profile, connect, demo});
+    parser.process(qapp);
+
+    TarnOptions options;
+    options.profile = parser.value(profile);
+    options.connect = parser.value(connect);
+    options.demoShots = parser.value(demo);
+
+    CTarnToolApp app;
+    if (!app.InitInstance(options)) return 1;
+    if (!options.demoShots.isEmpty()) return RunDemo(app, options.demoShots);
+    return QApplication::exec();
+}

@@ -1,0 +1,110 @@
+// The console's hub: owns the control core and the settings, and carries out every command flow
+// and every reaction to the control core's notifications.
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class CMainFrame;
+class CTarnInfoView;
+class CZRAgentTree;
+class CZRAgent;
+class CZRControl;
+class CZRNotify;
+class QTreeWidgetItem;
+class QWidget;
+
+// The request action handed to pages, dialogs and plug-ins: 0 when nothing was sent.
+using RequestAction = int (*)(const QString& argument, int number, void* context, const QString& key);
+
+class CTarnDoc : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CTarnDoc(CMainFrame* frame);
+    ~CTarnDoc() override;
+
+    // Reads the profile, enters its gateways into the control core and the tree; connects nothing.
+    bool OnNewDocument(const QString& profilePath, const QString& productImageDir);
+    // Ends every connection while the frame and views still stand.
+    void Teardown();
+
+    CZRControl* Control() const { return m_control.get(); }
+    const QString& ProfilePath() const { return m_profilePath; }
+    const QString& ProductImageDir() const { return m_productImageDir; }
+    const QString& UploadLocalDir() const { return m_uploadLocalDir; }
+    const QString& UploadRemoteDir() const { return m_uploadRemoteDir; }
+    const QString& UpgradeLocalDir() const { return m_upgradeLocalDir; }
+    bool IsMessageBoxShowing() const { return m_msgBoxShowing != 0; }
+    QWidget* ModelessWnd() const { return m_modeless; }
+    void SetModelessWnd(QWidget* wnd) { m_modeless = wnd; }
+
+    // Commands.
+    void OnCommand(int id);
+    bool IsCommandEnabled(int id) const;
+    // Connects a gateway by name as the Connect command does; false when there is no such gateway.
+    bool ConnectGateway(const QString& name);
+    // Asks the shut-down question; false keeps the program running.
+    bool CanCloseFrame();
+
+    // Notifications of the control core.
+    void OnNotify(const CZRNotify& notice);
+    // What the info view shows for a node.
+    void ActivateNode(QTreeWidgetItem* item, bool doubleClick);
+
+    // The generic send callback; context is the document.
+    static int SendMessageCB(const QString& argument, int number, void* context, const QString& key);
+
+    // Shows a box of string ids: text (and extra text after it), caption (and " - " target).
+    int Message(int textId, const QString& extra, int captionId, const QString& target, unsigned icon,
+                unsigned buttons);
+
+private:
+    CZRAgentTree* tree() const;
+    CTarnInfoView* view() const;
+    void readGatewayList();
+    void doConnect(QTreeWidgetItem* item);
+    void doDisconnect(QTreeWidgetItem* item);
+    void doReboot();
+    // The agent a context command acts on; false when there is none.
+    bool contextAgent(QString* gateway, QString* agent) const;
+    void showDeviceView(QTreeWidgetItem* item);
+    void showGatewayView(QTreeWidgetItem* item, bool doubleClick);
+    void refreshDevicePage(const QString& gateway, const QString& agent);
+    void refreshStorage(const QString& key);
+    void onGatewayDisconnected(const QString& name);
+    void onAgentOnline(const QString& key);
+    void onAgentOffline(const QString& key);
+    void updateAgentImage(const QString& gateway, const QString& agent);
+    int modelImageFor(CZRAgent& agent);
+    void requestFailed(const QString& nick, const QString& text);
+
+    CMainFrame* m_frame;
+    std::unique_ptr<CZRControl> m_control;
+    QString m_profilePath;
+    QString m_productImageDir;
+    QString m_uploadLocalDir;
+    QString m_uploadRemoteDir = QStringLiteral("\\");
+    QString m_upgradeLocalDir;
+    int m_msgBoxShowing = 0;
+    QPointer<QWidget> m_modeless;
+    // Pictures already registered with the device window, by file; agents of one model share one.
+    QHash<QString, int> m_pictureIndex;
+    int m_fallbackImage = -1;
+    // Failures that arrive while an error box is up wait here, each kind once, so a gateway that
+    // fails thousands of requests cannot stack thousands of modal boxes.
+    struct PendingError
+    {
+        QString caption;
+        QString text;
+    };
+    QList<PendingError> m_pendingErrors;
+    int m_droppedErrors = 0;
+    bool m_errorShowing = false;
+};

@@ -1,0 +1,99 @@
+#include "tarninfoview.h"
+
+#include "resource.h"
+
+#include <resources.h>
+#include <zrdevicewnd.h>
+
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace {
+const QColor kBackground(241, 255, 213);
+}
+
+CTarnInfoView::CTarnInfoView(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("InfoView"));
+    setAccessibleName(QStringLiteral("Information"));
+    setAutoFillBackground(false);
+    QWidget* devList = placeholder(IDC_DEVLIST, QStringLiteral("Device list"));
+    QWidget* service = placeholder(IDC_SERVICE, QStringLiteral("Service monitor"));
+    QWidget* process = placeholder(IDC_PROCESS, QStringLiteral("Process manager"));
+    m_device = new CZRDeviceWnd(this);
+    m_device->setObjectName(QStringLiteral("DeviceWnd"));
+    m_device->setAccessibleName(QStringLiteral("Device information"));
+    QWidget* fileMgr = placeholder(IDC_FILEMGR, QStringLiteral("File manager"));
+    QWidget* transfer = placeholder(IDC_TRANSFER, QStringLiteral("Transfer list"));
+    m_logo = LoadResBitmap(IDB_LOGO);
+
+    m_pages = {{PAGE_DEVLIST, devList}, {PAGE_PROCESS, process}, {PAGE_SERVICE, service},
+               {PAGE_FILEMGR, fileMgr}, {PAGE_TRANSFER, transfer}, {PAGE_DEVICE, m_device}};
+    for (const _WndHandler& page : m_pages) page.wnd->hide();
+}
+
+CTarnInfoView::~CTarnInfoView() = default;
+
+QWidget* CTarnInfoView::placeholder(int controlId, const QString& name)
+{
+    // Pages whose windows are not built yet: present under their ids, empty.
+    auto* w = new QWidget(this);
+    w->setObjectName(QStringLiteral("Page%1").arg(controlId));
+    w->setAccessibleName(name);
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, kBackground);
+    w->setPalette(pal);
+    return w;
+}
+
+QWidget* CTarnInfoView::GetPage(int id) const
+{
+    for (const _WndHandler& page : m_pages)
+        if (page.id == id) return page.wnd;
+    return nullptr;
+}
+
+int CTarnInfoView::AddPage(QWidget* page)
+{
+    const int id = int(m_pages.size()) + 1;
+    page->setParent(this);
+    page->setGeometry(rect());
+    page->hide();
+    m_pages.push_back({quint16(id), page});
+    return id;
+}
+
+void CTarnInfoView::SwitchPage(int id)
+{
+    m_background = false;
+    if (QWidget* old = GetPage(m_current)) old->hide();
+    if (QWidget* now = GetPage(id)) {
+        m_current = id;
+        now->setGeometry(rect());
+        now->show();
+        return;
+    }
+    m_current = 0;
+    m_background = true;
+    repaint();
+}
+
+void CTarnInfoView::resizeEvent(QResizeEvent* e)
+{
+    for (const _WndHandler& page : m_pages) page.wnd->setGeometry(0, 0, e->size().width(), e->size().height());
+    QWidget::resizeEvent(e);
+}
+
+void CTarnInfoView::paintEvent(QPaintEvent*)
+{
+    if (!m_background) return;
+    QPainter p(this);
+    p.fillRect(rect(), kBackground);
+    if (m_logo.isNull()) return;
+    // Centred, cut to the view when larger.
+    const QRect target((width() - m_logo.width()) / 2, (height() - m_logo.height()) / 2, m_logo.width(),
+                       m_logo.height());
+    p.setClipRect(rect());
+    p.drawPixmap(target.topLeft(), m_logo);
+}
