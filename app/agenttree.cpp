@@ -86,9 +86,9 @@ void CZRAgentTree::RemoveAllAgents(const QString& gateway)
 {
     QTreeWidgetItem* parent = FindGateway(gateway);
     if (parent == nullptr) return;
-    const QList<QTreeWidgetItem*> children = parent->takeChildren();
-    for (QTreeWidgetItem* child : children) forget(child);
-    qDeleteAll(children);
+    // Forgotten while still attached: an agent's index key names its gateway.
+    for (int i = 0; i < parent->childCount(); ++i) forget(parent->child(i));
+    qDeleteAll(parent->takeChildren());
 }
 
 void CZRAgentTree::RemoveGateway(const QString& name)

@@ -124,6 +124,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 
 CMainFrame::~CMainFrame()
 {
+    // Focus moves while the children go; nothing may look at half-destroyed actions then.
+    disconnect(qApp, nullptr, this, nullptr);
     // Connections end while the views still stand.
     if (m_doc) m_doc->Teardown();
 }
@@ -254,6 +256,16 @@ void CMainFrame::SetStoragePanes(qint64 used, qint64 total)
     m_storage->setText(QStringLiteral("Storage: %1 KB / %2 KB").arg(used).arg(total));
     const qint64 percent = (used * 100 + total / 2) / total;
     m_storageBar->setValue(int(qBound<qint64>(qint64(1), percent, qint64(100))));
+}
+
+void CMainFrame::ShowStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+QString CMainFrame::StatusMessage() const
+{
+    return statusBar()->currentMessage();
 }
 
 QString CMainFrame::StorageText() const

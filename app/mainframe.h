@@ -40,6 +40,8 @@ public:
     QString StorageText() const;
     int StoragePercent() const;
     bool FocusInInfoView() const;
+    void ShowStatus(const QString& text);
+    QString StatusMessage() const;
     // Frame commands: bars, about, exit.
     void OnFrameCommand(int id);
     void ShowAbout();

@@ -397,6 +397,7 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         m_control->GetGateway(gateway).Connecting(0);
         if (QTreeWidgetItem* node = tree()->FindGateway(gateway))
             CZRAgentTree::SetParam(node, CZRAgentTree::Param(node) & ~NODE_BUSY);
+        m_frame->ShowStatus(QStringLiteral("Gateway %1 is connected.").arg(gateway));
         break;
     }
     case zrmsg::RequestFailed:
@@ -440,25 +441,33 @@ void CTarnDoc::requestFailed(const QString& nick, const QString& text)
 {
     const QString caption = LoadResString(IDS_ERROR) + QStringLiteral(" - ") + NickAddress(nick);
     if (m_errorShowing) {
-        for (const PendingError& e : m_pendingErrors)
-            if (e.caption == caption && e.text == text) return;
-        if (m_pendingErrors.size() < kMaxPendingErrors) m_pendingErrors.append({caption, text});
+        // One box per kind of failure: the same text from many agents is counted, not stacked.
+        for (PendingError& e : m_pendingErrors) {
+            if (e.text == text) {
+                ++e.more;
+                return;
+            }
+        }
+        if (m_pendingErrors.size() < kMaxPendingErrors) m_pendingErrors.append({caption, text, 0});
         else ++m_droppedErrors;
         return;
     }
     m_errorShowing = true;
     QPointer<CTarnDoc> self(this);
-    PendingError next{caption, text};
+    PendingError next{caption, text, 0};
     for (;;) {
+        QString shown = next.text;
+        if (next.more > 0)
+            shown += QStringLiteral("\n\n(%1 more requests failed the same way.)").arg(next.more);
         ++m_msgBoxShowing;
         // The gateway's text is shown as it is; it is never a format.
-        ShowMessage(m_frame, next.text, next.caption, MB_ICONERROR, MB_OK);
+        ShowMessage(m_frame, shown, next.caption, MB_ICONERROR, MB_OK);
         if (!self) return;
         --m_msgBoxShowing;
         if (m_pendingErrors.isEmpty()) break;
         next = m_pendingErrors.takeFirst();
         if (m_pendingErrors.isEmpty() && m_droppedErrors > 0) {
-            next.text += QStringLiteral("\n\n(%1 more errors of this kind were not shown.)").arg(m_droppedErrors);
+            next.more += m_droppedErrors;
             m_droppedErrors = 0;
         }
     }
@@ -478,6 +487,8 @@ void CTarnDoc::onGatewayDisconnected(const QString& name)
         view()->SwitchPage(PAGE_NONE);
         m_frame->SetStoragePanes(0, 0);
     }
+    // Refused, dropped or ended: the operator sees it without a box to click away.
+    m_frame->ShowStatus(QStringLiteral("Gateway %1 is disconnected.").arg(name));
 }
 
 void CTarnDoc::onAgentOnline(const QString& key)

@@ -103,6 +103,7 @@ private:
     {
         QString caption;
         QString text;
+        int more; // further failures with the same text
     };
     QList<PendingError> m_pendingErrors;
     int m_droppedErrors = 0;
