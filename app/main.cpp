@@ -4,14 +4,36 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <memory>
+
 int RunDemo(class CTarnToolApp& app, const QString& dir);
 
-int main(int argc, char** argv)
+namespace {
+void name()
 {
-    QApplication qapp(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tarn"));
     QCoreApplication::setApplicationName(QStringLiteral("TarnTool"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARN_VERSION));
+}
+
+// --help and --version answer on a terminal without a display.
+bool infoOnly(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--help" || a == "-h" || a == "-?" || a == "--help-all" || a == "--version" || a == "-v") return true;
+    }
+    return false;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::unique_ptr<QCoreApplication> instance;
+    if (infoOnly(argc, argv)) instance = std::make_unique<QCoreApplication>(argc, argv);
+    else instance = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication& qapp = *instance;
+    name();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Management console for fleets of agents behind gateways."));
