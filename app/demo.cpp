@@ -57,11 +57,26 @@ public:
         settle();
         save(w->grab(), name);
     }
-    // The frame with a window drawn where it stands over it.
-    void saveOver(QWidget* frame, QWidget* top, const QString& name)
+    // The frame with a window drawn where it stands over it; a caption gets the title bar that the
+    // offscreen platform does not draw.
+    void saveOver(QWidget* frame, QWidget* top, const QString& name, const QString& caption = QString())
     {
         QPixmap base = frame->grab();
-        const QPixmap over = top->grab();
+        QPixmap over = top->grab();
+        if (!caption.isEmpty()) {
+            QPixmap titled(over.width(), over.height() + 26);
+            titled.fill(QColor(241, 255, 213));
+            QPainter t(&titled);
+            t.fillRect(QRect(0, 0, titled.width(), 26), QColor(110, 132, 77));
+            t.setPen(Qt::white);
+            QFont f = t.font();
+            f.setBold(true);
+            t.setFont(f);
+            t.drawText(QRect(10, 0, titled.width() - 20, 26), Qt::AlignVCenter | Qt::AlignLeft, caption);
+            t.drawPixmap(0, 26, over);
+            t.end();
+            over = titled;
+        }
         QPainter p(&base);
         const QPoint at((base.width() - over.width()) / 2, (base.height() - over.height()) / 2);
         p.fillRect(QRect(at + QPoint(4, 4), over.size()), QColor(0, 0, 0, 60));
@@ -151,7 +166,7 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
         if (m.caption.startsWith(QLatin1String("Reboot"))) name = QStringLiteral("05-reboot-question");
         else if (m.caption.startsWith(QLatin1String("Disconnection Alert"))) name = QStringLiteral("06-disconnection-alert");
         else if (m.caption.startsWith(QLatin1String("Error"))) name = QStringLiteral("07-error-box");
-        if (!boxes.contains(name)) shots.saveOver(frame, &box, name);
+        if (!boxes.contains(name)) shots.saveOver(frame, &box, name, m.caption);
         boxes << name;
         std::printf("demo: box \"%s\": %s\n", qUtf8Printable(m.caption), qUtf8Printable(QString(m.text).replace(u'\n', u' ')));
         return (m.buttons & 0xF) == MB_OKCANCEL ? answer : IDOK;
