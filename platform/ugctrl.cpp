@@ -803,6 +803,8 @@ int CUGCtrl::Select(int col, long row)
 
 int CUGCtrl::SelectRange(int startCol, long startRow, int endCol, long endRow)
 {
+    if (startCol > endCol) std::swap(startCol, endCol);
+    if (startRow > endRow) std::swap(startRow, endRow);
     if (!valid(startCol, startRow) || !valid(endCol, endRow) || startCol < 0 || startRow < 0) return UG_ERROR;
     m_model->flush();
     if (std::max(startRow, endRow) >= m_model->rowCount()) return UG_ERROR;
