@@ -27,12 +27,11 @@ inline QApplication& consoleApp()
     static int argc = 1;
     static char name[] = "app_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = nullptr;
-    if (!app) {
-        app = new QApplication(argc, argv);
-        RegisterConsoleStrings();
-    }
-    return *app;
+    static bool registered = false;
+    if (!qApp) new QApplication(argc, argv);
+    if (!registered) RegisterConsoleStrings();
+    registered = true;
+    return *qApp;
 }
 
 inline bool waitUntil(const std::function<bool()>& condition, int ms = 8000)
