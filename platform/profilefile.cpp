@@ -1,9 +1,10 @@
 #include "profilefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 QStringView trimmed(QStringView s)
@@ -43,9 +44,13 @@ QString unquote(QStringView v)
 
 ProfileText::ProfileText(const QByteArray& content)
 {
-    QByteArray bytes = content;
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    QString text = QString::fromUtf8(bytes);
+    QByteArrayView bytes = content;
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+    // Exactly one mark is dropped: a second one is part of the first line, as ToBytes keeps it.
+    // Stateless, so that a sequence cut off at the end becomes a replacement character, not nothing.
+    QStringDecoder decode(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    QString text = decode(bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'\r', u'\n');
     m_lines = text.split(u'\n');
@@ -55,6 +60,8 @@ ProfileText::ProfileText(const QByteArray& content)
 QByteArray ProfileText::ToBytes() const
 {
     QByteArray out;
+    // A first line that starts with the mark would lose it on reading without one in front.
+    if (!m_lines.isEmpty() && m_lines.first().startsWith(QChar(0xFEFF))) out += "\xEF\xBB\xBF";
     for (const QString& line : m_lines) {
         out += line.toUtf8();
         out += "\r\n";
@@ -69,7 +76,8 @@ int ProfileText::find(const QString& section, int* end) const
         QStringView name = headerName(m_lines[i]);
         if (name.isNull() || !sameName(name, wanted)) continue;
         int j = i + 1;
-        while (j < m_lines.size() && headerName(m_lines[j]).isNull()) ++j;
+        while (j < m_lines.size() && headerName(m_lines[j]).isNull())
+            ++j;
         if (end) *end = j;
         return i;
     }
@@ -151,7 +159,8 @@ bool ProfileText::Set(const QString& section, const QString& key, const QString&
     }
     // After the section's last entry, before the blank lines that part it from the next one.
     int at = end;
-    while (at > head + 1 && m_lines[at - 1].trimmed().isEmpty()) --at;
+    while (at > head + 1 && m_lines[at - 1].trimmed().isEmpty())
+        --at;
     m_lines.insert(at, line);
     return true;
 }
@@ -197,11 +206,13 @@ bool ProfileText::SetSection(const QString& section, const QStringList& lines)
         return true;
     }
     m_lines.remove(head + 1, end - head - 1);
-    for (int i = 0; i < lines.size(); ++i) m_lines.insert(head + 1 + i, lines[i]);
+    for (int i = 0; i < lines.size(); ++i)
+        m_lines.insert(head + 1 + i, lines[i]);
     return true;
 }
 
-QString ProfileFile::GetString(const QString& section, const QString& key, const QString& def, int bufferSize) const
+QString ProfileFile::GetString(const QString& section, const QString& key, const QString& def,
+                               int bufferSize) const
 {
     QString value = Read().Get(section, key);
     if (value.isNull()) value = def;
@@ -242,7 +253,13 @@ bool ProfileFile::Write(const ProfileText& text)
     if (!info.dir().exists() && !QDir().mkpath(info.absolutePath())) return false;
     QSaveFile f(m_path);
     if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(text.ToBytes());
+    // A write that fails in the buffer's final flush is not seen by commit() on its own, and the
+    // cut file would replace the profile: flush here and give up on any shortfall.
+    const QByteArray bytes = text.ToBytes();
+    if (f.write(bytes) != bytes.size() || !f.flush()) {
+        f.cancelWriting();
+        return false;
+    }
     return f.commit();
 }
 

@@ -66,6 +66,10 @@ int main(int argc, char** argv)
         {"upload_refused",
          kFull + chunkRequest("/etc/passwd", "0", "2048") + chunkRequest(kUpload, "0", "0") +
              chunkRequest(kUpload, "18446744073709551615", "10") + chunkRequest(kUpload, "-1", "10")},
+        // Found by the fuzzer: a read at the largest offset fails and drops the request.
+        {"upload_far_offset", kFull + chunkRequest(kUpload, "09223372036854775807", "10") +
+                                  chunkRequest(kUpload, "9223372036854775800", "5") +
+                                  chunkRequest(kUpload, "2990", "20")},
         {"download", kFull + downloadStart(kDownload) + chunk(0, "0", "hello") + chunk(1, "5", " world\n")},
         {"download_partial", kFull + downloadStart(kDownload) + chunk(0, "0", std::string(1024, 'x'))},
         {"download_refused", kFull + downloadStart("/tmp/tarn-fuzz-recv/other") + chunk(1, "0", "early") +
