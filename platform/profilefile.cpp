@@ -1,8 +1,8 @@
 #include "profilefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 #include <QSaveFile>
 
 namespace {
@@ -69,7 +69,8 @@ int ProfileText::find(const QString& section, int* end) const
         QStringView name = headerName(m_lines[i]);
         if (name.isNull() || !sameName(name, wanted)) continue;
         int j = i + 1;
-        while (j < m_lines.size() && headerName(m_lines[j]).isNull()) ++j;
+        while (j < m_lines.size() && headerName(m_lines[j]).isNull())
+            ++j;
         if (end) *end = j;
         return i;
     }
@@ -151,7 +152,8 @@ bool ProfileText::Set(const QString& section, const QString& key, const QString&
     }
     // After the section's last entry, before the blank lines that part it from the next one.
     int at = end;
-    while (at > head + 1 && m_lines[at - 1].trimmed().isEmpty()) --at;
+    while (at > head + 1 && m_lines[at - 1].trimmed().isEmpty())
+        --at;
     m_lines.insert(at, line);
     return true;
 }
@@ -197,11 +199,13 @@ bool ProfileText::SetSection(const QString& section, const QStringList& lines)
         return true;
     }
     m_lines.remove(head + 1, end - head - 1);
-    for (int i = 0; i < lines.size(); ++i) m_lines.insert(head + 1 + i, lines[i]);
+    for (int i = 0; i < lines.size(); ++i)
+        m_lines.insert(head + 1 + i, lines[i]);
     return true;
 }
 
-QString ProfileFile::GetString(const QString& section, const QString& key, const QString& def, int bufferSize) const
+QString ProfileFile::GetString(const QString& section, const QString& key, const QString& def,
+                               int bufferSize) const
 {
     QString value = Read().Get(section, key);
     if (value.isNull()) value = def;
