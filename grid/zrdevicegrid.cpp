@@ -1,19 +1,18 @@
 #include "zrdevicegrid.h"
 
-#include <resources.h>
+#include "resources.h"
 
 namespace {
-const QColor kBackground(241, 255, 213);
+const QColor kPanel(241, 255, 213);
 const QColor kCaption(110, 132, 77);
 const QColor kValue(223, 240, 200);
 const QColor kDarkText(0, 30, 0);
-constexpr int kCols = 10;
-constexpr int kRows = 17;
+constexpr int kCols = 10, kRows = 17;
 } // namespace
 
 CZRDeviceGrid::CZRDeviceGrid(QWidget* parent) : CUGCtrl(parent)
 {
-    UseThemes(false);
+    CUGCtrl::UseThemes(false);
     setAccessibleName(QStringLiteral("Device information"));
 }
 
@@ -21,20 +20,19 @@ CZRDeviceGrid::~CZRDeviceGrid() = default;
 
 void CZRDeviceGrid::OnSetup()
 {
-    m_pen = QPen(kBackground, 1);
-    const QString face = QStringLiteral("MS Sans Serif");
-    m_bodyFont = MakeFont(face, 16, 400);
-    m_captionFont = MakeFont(face, 17, 600);
-    m_titleFont = MakeFont(face, 24, 600);
+    // The border pen is the panel colour, so grid lines vanish into the background.
+    m_pen = QPen(kPanel, 1, Qt::SolidLine);
+    m_font = MakeFont(QStringLiteral("MS Sans Serif"), 16, 400);
+    m_captionFont = MakeFont(QStringLiteral("MS Sans Serif"), 17, 600);
+    m_titleFont = MakeFont(QStringLiteral("MS Sans Serif"), 24, 600);
 
     CUGCell cell;
     GetDefaultCell(&cell);
-    cell.SetBackColor(kBackground);
-    cell.SetTextColor(kDarkText);
+    cell.SetBackColor(kPanel);
     cell.SetBorder(UG_BDR_LTHIN | UG_BDR_TTHIN | UG_BDR_RTHIN | UG_BDR_BTHIN);
     cell.SetBorderColor(m_pen);
-    cell.SetFont(m_bodyFont);
-    cell.SetAlignment(UG_ALIGNVCENTER | UG_ALIGNLEFT);
+    cell.SetFont(m_font);
+    cell.SetAlignment(UG_ALIGNVCENTER);
     SetDefaultCell(&cell);
 
     SetNumberCols(kCols);
@@ -43,17 +41,16 @@ void CZRDeviceGrid::OnSetup()
     SetTH_Height(0);
     SetVS_Width(0);
     SetHS_Height(0);
-    SetCurrentCellMode(UG_CELLMODE_NONE);
+    SetCurrentCellMode(UG_CELLMODE_HIGHLIGHT);
     SetMultiSelectMode(false);
     SetHighlightRow(true);
     EnableUpdate(true);
 
     SetDefRowHeight(25);
-    for (long row = 0; row < kRows; ++row) SetRowHeight(row, 25);
     SetColWidth(0, 20);
-    SetColWidth(9, 20);
+    SetColWidth(kCols - 1, 20);
     SetRowHeight(0, 20);
-    SetRowHeight(16, 20);
+    SetRowHeight(kRows - 1, 20);
     SetColWidth(1, 60);
     SetColWidth(4, 40);
     SetColWidth(5, 60);
@@ -63,31 +60,26 @@ void CZRDeviceGrid::OnSetup()
 void CZRDeviceGrid::SetGridConfig()
 {
     JoinCells(1, 1, 8, 10);
-    CUGCell picture;
-    GetCell(kPictureCol, kPictureRow, &picture);
-    picture.SetAlignment(UG_ALIGNCENTER | UG_ALIGNVCENTER);
-    SetCell(kPictureCol, kPictureRow, &picture);
-
-    const QString captionsA[3] = {QStringLiteral("Model Name"), QStringLiteral("Firmware Version"),
-                                  QStringLiteral("Agent Version")};
-    const QString captionsB[3] = {QStringLiteral("CPU Type"), QStringLiteral("OS Version"), QStringLiteral("Hostname")};
-    for (int i = 0; i < 3; ++i) {
-        const long row = kFirstInfoRow + i;
+    for (long row = kFirstInfoRow; row < kFirstInfoRow + 3; ++row) {
         JoinCells(1, row, 2, row);
         JoinCells(3, row, 4, row);
         JoinCells(5, row, 6, row);
         JoinCells(7, row, 8, row);
-        SetupSubTitle(1, row, captionsA[i]);
-        SetupSubTitle(5, row, captionsB[i]);
         QuickSetBackColor(kValueColA, row, kValue);
         QuickSetBackColor(kValueColB, row, kValue);
     }
+    SetupSubTitle(1, kFirstInfoRow, QStringLiteral("Model Name"));
+    SetupSubTitle(1, kFirstInfoRow + 1, QStringLiteral("Firmware Version"));
+    SetupSubTitle(1, kFirstInfoRow + 2, QStringLiteral("Agent Version"));
+    SetupSubTitle(5, kFirstInfoRow, QStringLiteral("CPU Type"));
+    SetupSubTitle(5, kFirstInfoRow + 1, QStringLiteral("OS Version"));
+    SetupSubTitle(5, kFirstInfoRow + 2, QStringLiteral("Hostname"));
 }
 
 void CZRDeviceGrid::SetupSubTitle(int col, long row, const QString& text)
 {
     CUGCell cell;
-    GetCell(col, row, &cell);
+    if (GetCell(col, row, &cell) != UG_SUCCESS) return;
     cell.SetBackColor(kCaption);
     cell.SetTextColor(Qt::white);
     cell.SetFont(m_captionFont);
@@ -99,7 +91,7 @@ void CZRDeviceGrid::SetupSubTitle(int col, long row, const QString& text)
 void CZRDeviceGrid::SetupSubSubTitle(int col, long row, const QString& text)
 {
     CUGCell cell;
-    GetCell(col, row, &cell);
+    if (GetCell(col, row, &cell) != UG_SUCCESS) return;
     cell.SetTextColor(kDarkText);
     cell.SetFont(m_captionFont);
     cell.SetAlignment(UG_ALIGNLEFT | UG_ALIGNVCENTER);
@@ -110,14 +102,14 @@ void CZRDeviceGrid::SetupSubSubTitle(int col, long row, const QString& text)
 void CZRDeviceGrid::SetInfoText(int col, long row, const QString& text)
 {
     CUGCell cell;
-    GetCell(col, row, &cell);
+    if (GetCell(col, row, &cell) != UG_SUCCESS) return;
     cell.SetAlignment(UG_ALIGNLEFT | UG_ALIGNVCENTER);
     cell.SetText(text);
     SetCell(col, row, &cell);
 }
 
-void CZRDeviceGrid::SetBaseInfo(QString model, QString agentVersion, QString firmwareVersion, QString osVersion,
-                                QString cpuType, QString hostname)
+void CZRDeviceGrid::SetBaseInfo(QString model, QString agentVersion, QString firmwareVersion,
+                                QString osVersion, QString cpuType, QString hostname)
 {
     SetInfoText(kValueColA, kFirstInfoRow, model);
     SetInfoText(kValueColA, kFirstInfoRow + 1, firmwareVersion);
@@ -130,9 +122,11 @@ void CZRDeviceGrid::SetBaseInfo(QString model, QString agentVersion, QString fir
 
 int CZRDeviceGrid::SetImage(int index)
 {
-    CUGCell cell;
-    GetCell(kPictureCol, kPictureRow, &cell);
-    if (cell.GetBitmapIndex() != index) QuickSetBitmap(kPictureCol, kPictureRow, index);
+    const CUGCell* cell = StoredCell(kPictureCol, kPictureRow);
+    if (cell && cell->GetBitmapIndex() != index) {
+        QuickSetBitmap(kPictureCol, kPictureRow, index);
+        RedrawCell(kPictureCol, kPictureRow);
+    }
     return 1;
 }
 
@@ -141,8 +135,9 @@ int CZRDeviceGrid::SetImage(int resourceId, int* outIndex)
     if (resourceId == 0) return 0;
     const int index = AddBitmap(LoadResBitmap(resourceId));
     if (outIndex) *outIndex = index;
-    if (index >= 0) SetImage(index);
-    return 1;
+    // A missing picture is a failure like an unreadable file: the former picture stays.
+    if (index < 0) return 0;
+    return SetImage(index);
 }
 
 int CZRDeviceGrid::SetImage(const QString& filePath, int* outIndex)
@@ -150,8 +145,7 @@ int CZRDeviceGrid::SetImage(const QString& filePath, int* outIndex)
     const int index = AddBitmap(filePath);
     if (outIndex) *outIndex = index;
     if (index < 0) return 0;
-    SetImage(index);
-    return 1;
+    return SetImage(index);
 }
 
 void CZRDeviceGrid::ClearAllInfo()
@@ -162,16 +156,26 @@ void CZRDeviceGrid::ClearAllInfo()
 
 void CZRDeviceGrid::GetGridRect(QRect* rect) const
 {
+    if (!rect) return;
     int width = GetSH_Width();
-    for (int c = 0; c < GetNumberCols(); ++c) width += GetColWidth(c);
+    for (int col = 0; col < GetNumberCols(); ++col)
+        width += GetColWidth(col);
     int height = GetTH_Height();
-    for (long r = 0; r < GetNumberRows(); ++r) height += GetRowHeight(r);
+    for (long row = 0; row < GetNumberRows(); ++row)
+        height += GetRowHeight(row);
     *rect = QRect(0, 0, width, height);
+}
+
+QRect CZRDeviceGrid::GetGridRect() const
+{
+    QRect r;
+    GetGridRect(&r);
+    return r;
 }
 
 QColor CZRDeviceGrid::OnGetDefBackColor(int)
 {
-    return kBackground;
+    return kPanel;
 }
 
 int CZRDeviceGrid::OnSortEvaluate(CUGCell* cell1, CUGCell* cell2, int flags)
@@ -181,6 +185,6 @@ int CZRDeviceGrid::OnSortEvaluate(CUGCell* cell1, CUGCell* cell2, int flags)
 
 int CZRDeviceGrid::OnHint(int col, long row, int, QString* string)
 {
-    *string = QStringLiteral("Col:%1 Row:%2").arg(col).arg(row);
+    if (string) *string = QStringLiteral("Col:%1 Row:%2").arg(col).arg(row);
     return 1;
 }

@@ -3,14 +3,16 @@
 #include "zrdevicegrid.h"
 
 #include <QPainter>
-#include <QResizeEvent>
 
 CZRDeviceWnd::CZRDeviceWnd(QWidget* parent) : QWidget(parent), m_grid(new CZRDeviceGrid(this))
 {
-    m_grid->setObjectName(QStringLiteral("DeviceGrid"));
-    m_grid->CreateGrid(8503);
+    setAccessibleName(QStringLiteral("Device"));
+    m_grid->CreateGrid(kGridId);
+    m_grid->setGeometry(QRect());
     m_grid->show();
 }
+
+CZRDeviceWnd::~CZRDeviceWnd() = default;
 
 int CZRDeviceWnd::SetImage(int index)
 {
@@ -27,8 +29,8 @@ int CZRDeviceWnd::SetImage(const QString& filePath, int* outIndex)
     return m_grid->SetImage(filePath, outIndex);
 }
 
-void CZRDeviceWnd::SetBaseInfo(QString model, QString agentVersion, QString firmwareVersion, QString osVersion,
-                               QString cpuType, QString hostname)
+void CZRDeviceWnd::SetBaseInfo(QString model, QString agentVersion, QString firmwareVersion,
+                               QString osVersion, QString cpuType, QString hostname)
 {
     m_grid->SetBaseInfo(model, agentVersion, firmwareVersion, osVersion, cpuType, hostname);
 }
@@ -38,19 +40,30 @@ void CZRDeviceWnd::ClearAllInfo()
     m_grid->ClearAllInfo();
 }
 
+CZRDeviceGrid* CZRDeviceWnd::GetGrid()
+{
+    return m_grid;
+}
+
 void CZRDeviceWnd::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), QColor(241, 255, 213));
 }
 
-void CZRDeviceWnd::resizeEvent(QResizeEvent* e)
+void CZRDeviceWnd::resizeEvent(QResizeEvent*)
 {
-    QRect need;
-    m_grid->GetGridRect(&need);
-    const int W = e->size().width(), H = e->size().height();
-    const int x = W > need.width() ? (W - need.width()) / 2 : 0;
-    const int y = H > need.height() ? (H - need.height()) / 2 : 0;
-    m_grid->setGeometry(x, y, W > need.width() ? need.width() : W, H > need.height() ? need.height() : H);
+    placeGrid();
+}
+
+// Centred when the page is larger than the grid, at the origin with the page's size otherwise; each
+// direction on its own.
+void CZRDeviceWnd::placeGrid()
+{
+    const QRect need = m_grid->GetGridRect();
+    const int W = width(), H = height(), w = need.width(), h = need.height();
+    const int x = W > w ? (W - w) / 2 : 0;
+    const int y = H > h ? (H - h) / 2 : 0;
+    m_grid->setGeometry(x, y, W > w ? w : W, H > h ? h : H);
     m_grid->update();
 }

@@ -4,7 +4,7 @@
 #include <QtCore/qglobal.h>
 
 #if defined(ZRGRIDU_BUILD)
-#define ZRGRID_EXPORT Q_DECL_EXPORT
+#define ZRGRIDU_EXPORT Q_DECL_EXPORT
 #else
-#define ZRGRID_EXPORT Q_DECL_IMPORT
+#define ZRGRIDU_EXPORT Q_DECL_IMPORT
 #endif

@@ -32,11 +32,20 @@ int ShowMessage(QWidget* owner, const QString& text, const QString& caption, uns
 
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon & 0xF0) {
-    case MB_ICONERROR: qicon = QMessageBox::Critical; break;
-    case MB_ICONQUESTION: qicon = QMessageBox::Question; break;
-    case MB_ICONWARNING: qicon = QMessageBox::Warning; break;
-    case MB_ICONINFORMATION: qicon = QMessageBox::Information; break;
-    default: break;
+    case MB_ICONERROR:
+        qicon = QMessageBox::Critical;
+        break;
+    case MB_ICONQUESTION:
+        qicon = QMessageBox::Question;
+        break;
+    case MB_ICONWARNING:
+        qicon = QMessageBox::Warning;
+        break;
+    case MB_ICONINFORMATION:
+        qicon = QMessageBox::Information;
+        break;
+    default:
+        break;
     }
     QMessageBox::StandardButtons set = QMessageBox::Ok;
     QMessageBox::StandardButton first = QMessageBox::Ok, second = QMessageBox::NoButton;
@@ -59,7 +68,8 @@ int ShowMessage(QWidget* owner, const QString& text, const QString& caption, uns
         second = QMessageBox::No;
         escape = IDCANCEL;
         break;
-    default: break;
+    default:
+        break;
     }
     // The owner may go away while the box runs its own loop.
     QPointer<QMessageBox> box = new QMessageBox(qicon, caption, text, set, owner);
@@ -70,10 +80,15 @@ int ShowMessage(QWidget* owner, const QString& text, const QString& caption, uns
     if (!box) return escape;
     delete box.data();
     switch (result) {
-    case QMessageBox::Ok: return IDOK;
-    case QMessageBox::Cancel: return IDCANCEL;
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    default: return escape;
+    case QMessageBox::Ok:
+        return IDOK;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    default:
+        return escape;
     }
 }

@@ -15,7 +15,8 @@ QStringList PickerService::OpenFiles(QWidget* owner, const QString& caption, con
     return one.isEmpty() ? QStringList() : QStringList{one};
 }
 
-QString PickerService::SaveFile(QWidget* owner, const QString& caption, const QString& path, const QString& filter)
+QString PickerService::SaveFile(QWidget* owner, const QString& caption, const QString& path,
+                                const QString& filter)
 {
     return QFileDialog::getSaveFileName(owner, caption, path, filter);
 }

@@ -16,7 +16,8 @@ public:
     virtual QStringList OpenFiles(QWidget* owner, const QString& caption, const QString& dir,
                                   const QString& filter, bool multiple);
     // A file to write; empty when cancelled.
-    virtual QString SaveFile(QWidget* owner, const QString& caption, const QString& path, const QString& filter);
+    virtual QString SaveFile(QWidget* owner, const QString& caption, const QString& path,
+                             const QString& filter);
     // An existing folder; empty when cancelled.
     virtual QString Folder(QWidget* owner, const QString& caption, const QString& dir);
 };

@@ -56,7 +56,8 @@ public:
 
     // The value, or def when the key is missing (a present but empty value gives ""). With a
     // buffer size n > 0 the value is cut to n - 1 characters, as a fixed buffer would.
-    QString GetString(const QString& section, const QString& key, const QString& def, int bufferSize = 0) const;
+    QString GetString(const QString& section, const QString& key, const QString& def,
+                      int bufferSize = 0) const;
     // Leading blanks, a sign and decimal digits; def when the key is missing, 0 when it holds no number.
     int GetInt(const QString& section, const QString& key, int def) const;
     bool WriteString(const QString& section, const QString& key, const QString& value);

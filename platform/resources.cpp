@@ -77,5 +77,6 @@ QPixmap LoadResBitmap(int id, QSize size)
         return pm;
     }
     QPixmap pm(path);
-    return size.isEmpty() || pm.isNull() ? pm : pm.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return size.isEmpty() || pm.isNull() ? pm
+                                         : pm.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }

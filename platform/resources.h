@@ -31,7 +31,7 @@ TARNPLATFORMGUI_EXPORT QIcon LoadResIcon(int id);
 TARNPLATFORMGUI_EXPORT QPixmap LoadResBitmap(int id, QSize size = QSize());
 
 // Registers a static table from a library's resource file.
-#define TARN_REGISTER_STRINGS(table)                                                               \
-    namespace {                                                                                     \
-    const bool table##_registered = (RegisterStrings(table, int(sizeof(table) / sizeof(table[0]))), true); \
+#define TARN_REGISTER_STRINGS(table)                                                                         \
+    namespace {                                                                                              \
+    const bool table##_registered = (RegisterStrings(table, int(sizeof(table) / sizeof(table[0]))), true);   \
     }

@@ -119,6 +119,8 @@ public:
     QString GetText() const;
     // True when a text was set (the sort comparison treats other cells as having no text).
     bool HasText() const { return (m_flags & TextSet) != 0; }
+    // The text as set, without a copy (empty when the cell has none).
+    const QString& GetTextRef() const { return m_text; }
     void ClearText();
     void SetLabelText(const QString& text);
     QString GetLabelText() const { return m_label; }

@@ -29,7 +29,7 @@ int compareTexts(const CUGCell* a, const CUGCell* b, int bothMissing)
     if (!ha) return 1;
     if (!hb) return -1;
     // QString compares UTF-16 code units when case-sensitive.
-    return signOf(QString::compare(a->GetText(), b->GetText(), Qt::CaseSensitive));
+    return signOf(QString::compare(a->GetTextRef(), b->GetTextRef(), Qt::CaseSensitive));
 }
 } // namespace
 

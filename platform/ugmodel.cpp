@@ -212,13 +212,25 @@ void UGModel::permute(const std::vector<int>& order)
         flush();
         emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     }
-    std::vector<CUGCell> next;
-    next.reserve(cells.size());
-    for (int old : order) {
-        auto first = cells.begin() + ptrdiff_t(size_t(old) * size_t(cols));
-        std::move(first, first + cols, std::back_inserter(next));
+    // In place, cycle by cycle: a sort of a big grid allocates nothing but one row.
+    std::vector<char> done(order.size(), 0);
+    std::vector<CUGCell> hold(static_cast<size_t>(cols));
+    const size_t w = size_t(cols);
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (done[start] || size_t(order[start]) == start) continue;
+        std::move(cells.begin() + ptrdiff_t(start * w), cells.begin() + ptrdiff_t(start * w + w),
+                  hold.begin());
+        size_t to = start;
+        for (;;) {
+            done[to] = 1;
+            const size_t from = size_t(order[to]);
+            if (from == start) break;
+            std::move(cells.begin() + ptrdiff_t(from * w), cells.begin() + ptrdiff_t(from * w + w),
+                      cells.begin() + ptrdiff_t(to * w));
+            to = from;
+        }
+        std::move(hold.begin(), hold.end(), cells.begin() + ptrdiff_t(to * w));
     }
-    cells.swap(next);
     permuteVector(side, order);
     if (m_held) {
         m_reset = true;
