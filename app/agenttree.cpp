@@ -45,8 +45,11 @@ CZRAgentTree::CZRAgentTree(QWidget* parent) : QTreeWidget(parent)
 
 CZRAgentTree::~CZRAgentTree()
 {
+    // The view's own teardown may change the current item; nothing may flush into it then.
+    disconnect(this, &QTreeWidget::currentItemChanged, this, nullptr);
     for (const auto& [parent, item] : m_pending)
         delete item;
+    m_pending.clear();
 }
 
 QTreeWidgetItem* CZRAgentTree::InsertGateway(const QString& name, const QString& address)
