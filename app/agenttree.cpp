@@ -34,8 +34,22 @@ CZRAgentTree::CZRAgentTree(QWidget* parent) : QTreeWidget(parent)
     for (int i = 0; i < 6; ++i) m_images[i] = LoadResIcon(ids[i]);
 
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem*) {
+        // What the view shows for a gateway depends on its children.
+        FlushAgents();
         if (now) emit NodeActivated(now, false);
     });
+    m_flush.setSingleShot(true);
+    m_flush.setInterval(kInsertDelay);
+    connect(&m_flush, &QTimer::timeout, this, [this] { FlushAgents(); });
+}
+
+CZRAgentTree::~CZRAgentTree()
+{
+    // The view's own teardown may change the current item; nothing may flush into it then.
+    disconnect(this, &QTreeWidget::currentItemChanged, this, nullptr);
+    for (const auto& [parent, item] : m_pending)
+        delete item;
+    m_pending.clear();
 }
 
 QTreeWidgetItem* CZRAgentTree::InsertGateway(const QString& name, const QString& address)
@@ -56,25 +70,47 @@ QTreeWidgetItem* CZRAgentTree::FindGateway(const QString& name) const
 
 QTreeWidgetItem* CZRAgentTree::FindAgent(const QString& gateway, const QString& agent) const
 {
+    // A node handed out is one the caller can select.
+    FlushAgents();
     return m_agents.value(agentKey(gateway, agent), nullptr);
 }
 
-QTreeWidgetItem* CZRAgentTree::AddAgent(const QString& gateway, const QString& agent)
+void CZRAgentTree::FlushAgents() const
+{
+    if (m_pending.empty()) return;
+    auto pending = std::move(m_pending);
+    m_pending.clear();
+    // One insert per run of one gateway's agents, in order of arrival.
+    for (std::size_t i = 0; i < pending.size();) {
+        QTreeWidgetItem* parent = pending[i].first;
+        QList<QTreeWidgetItem*> run;
+        for (; i < pending.size() && pending[i].first == parent; ++i)
+            run.append(pending[i].second);
+        parent->addChildren(run);
+    }
+}
+
+QTreeWidgetItem* CZRAgentTree::AddAgent(const QString& gateway, const QString& agent, int image)
 {
     QTreeWidgetItem* parent = FindGateway(gateway);
     if (parent == nullptr) return nullptr;
     const QString key = agentKey(gateway, agent);
     if (QTreeWidgetItem* existing = m_agents.value(key, nullptr)) return existing;
     auto* item = new QTreeWidgetItem(QStringList{agent});
+    // Set up before it joins the tree, so that it costs no change signals; an agent never has
+    // children, which spares the view a look at each one whenever it lays the tree out.
+    item->setFlags(item->flags() | Qt::ItemNeverHasChildren);
     SetParam(item, NODE_AGENT);
-    SetStateImage(item, IMG_AGENT_UPGRADE);
-    parent->addChild(item);
+    SetStateImage(item, image);
+    m_pending.emplace_back(parent, item);
+    if (!m_flush.isActive()) m_flush.start();
     m_agents.insert(key, item);
     return item;
 }
 
 bool CZRAgentTree::RemoveAgent(const QString& gateway, const QString& agent)
 {
+    FlushAgents();
     QTreeWidgetItem* item = m_agents.value(agentKey(gateway, agent), nullptr);
     if (item == nullptr) return false;
     forget(item);
@@ -84,6 +120,7 @@ bool CZRAgentTree::RemoveAgent(const QString& gateway, const QString& agent)
 
 void CZRAgentTree::RemoveAllAgents(const QString& gateway)
 {
+    FlushAgents();
     QTreeWidgetItem* parent = FindGateway(gateway);
     if (parent == nullptr) return;
     // Forgotten while still attached: an agent's index key names its gateway.
@@ -102,6 +139,7 @@ void CZRAgentTree::RemoveGateway(const QString& name)
 
 void CZRAgentTree::RemoveOfflineGateways()
 {
+    FlushAgents();
     QStringList names;
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = topLevelItem(i);

@@ -2,11 +2,16 @@
 // it finds gateways and agents again by name. Each node's bits and state image are its item data.
 #pragma once
 
+#include "resource.h"
+
 #include <QHash>
 #include <QIcon>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QMenu;
 
@@ -16,6 +21,7 @@ class CZRAgentTree : public QTreeWidget
 
 public:
     explicit CZRAgentTree(QWidget* parent = nullptr);
+    ~CZRAgentTree() override;
 
     // The menu for a resource id (gateway or agent menu), executed on right-button up.
     void SetMenuProvider(std::function<QMenu*(int)> provider) { m_menuProvider = std::move(provider); }
@@ -23,8 +29,13 @@ public:
     QTreeWidgetItem* InsertGateway(const QString& name, const QString& address);
     QTreeWidgetItem* FindGateway(const QString& name) const;
     QTreeWidgetItem* FindAgent(const QString& gateway, const QString& agent) const;
-    // The existing node, or a new one with bits 0x10 and state image 5; null without the gateway's node.
-    QTreeWidgetItem* AddAgent(const QString& gateway, const QString& agent);
+    // The existing node, or a new one with bits 0x10 and the state image (5 unless named); null without
+    // the gateway's node. A new node joins its gateway's children within kInsertDelay ms, in order of
+    // arrival; the tree's own look-ups and changes see it at once.
+    QTreeWidgetItem* AddAgent(const QString& gateway, const QString& agent, int image = IMG_AGENT_UPGRADE);
+    // Attaches the nodes AddAgent still holds back.
+    void FlushAgents() const;
+    static constexpr int kInsertDelay = 40;
     // True when the node existed.
     bool RemoveAgent(const QString& gateway, const QString& agent);
     void RemoveAllAgents(const QString& gateway);
@@ -73,6 +84,10 @@ private:
     QIcon m_images[6];
     QHash<QString, QTreeWidgetItem*> m_gateways;
     QHash<QString, QTreeWidgetItem*> m_agents;
+    // New agent nodes with their gateway's node, waiting for the next flush: a fleet arrives in
+    // thousands of notifications, and the view lays out and repaints all its rows per insert burst.
+    mutable std::vector<std::pair<QTreeWidgetItem*, QTreeWidgetItem*>> m_pending;
+    QTimer m_flush;
     std::function<QMenu*(int)> m_menuProvider;
     int m_menu = 0;
     QTreeWidgetItem* m_context = nullptr;

@@ -239,6 +239,19 @@ void CMainFrame::UpdateCommandUI()
     }
 }
 
+void CMainFrame::UpdateCommandUILater()
+{
+    if (m_commandUIPending) return;
+    m_commandUIPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_commandUIPending = false;
+            UpdateCommandUI();
+        },
+        Qt::QueuedConnection);
+}
+
 bool CMainFrame::FocusInInfoView() const
 {
     const QWidget* focus = QApplication::focusWidget();
@@ -249,7 +262,8 @@ void CMainFrame::SetStoragePanes(qint64 used, qint64 total)
 {
     if (total <= 0) {
         if (!m_storage->text().isEmpty()) m_storage->clear();
-        m_storageBar->reset();
+        // reset() repaints at once, and a gateway's storage replies clear the panes thousands of times.
+        if (m_storageBar->value() != m_storageBar->minimum() - 1) m_storageBar->reset();
         return;
     }
     used = qBound<qint64>(qint64(0), used, total);

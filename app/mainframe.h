@@ -35,6 +35,9 @@ public:
     // Re-evaluates which commands are enabled: after a selection, record or page change, and
     // before a menu shows.
     void UpdateCommandUI();
+    // UpdateCommandUI once the current burst of notifications is handled: a fleet's arrival brings
+    // thousands of them in one pass of the event loop.
+    void UpdateCommandUILater();
     // Storage panes: "Storage: used KB / total KB" and a bar of the share used; total <= 0 clears them.
     void SetStoragePanes(qint64 used, qint64 total);
     QString StorageText() const;
@@ -65,4 +68,5 @@ private:
     QToolBar* m_secondBar = nullptr;
     QLabel* m_storage = nullptr;
     QProgressBar* m_storageBar = nullptr;
+    bool m_commandUIPending = false;
 };

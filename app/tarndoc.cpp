@@ -411,19 +411,20 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         onAgentOffline(n.key());
         break;
     case zrmsg::DeviceInfo: {
-        CZRControl::ParseNick(n.key(), &gateway, &agent);
+        // Only the selected agent's page shows it; the nick is parsed only then.
         const QTreeWidgetItem* selected = tree()->currentItem();
-        if (selected && (CZRAgentTree::Param(selected) & NODE_AGENT) && selected->text(0) == agent &&
-            CZRAgentTree::GatewayOf(selected) == gateway)
+        if (selected == nullptr || !(CZRAgentTree::Param(selected) & NODE_AGENT)) return;
+        CZRControl::ParseNick(n.key(), &gateway, &agent);
+        if (selected->text(0) == agent && CZRAgentTree::GatewayOf(selected) == gateway)
             refreshDevicePage(gateway, agent);
         return;
     }
     case zrmsg::Capacity0:
     case zrmsg::Capacity1: {
-        CZRControl::ParseNick(n.key(), &gateway, &agent);
         const QTreeWidgetItem* selected = tree()->currentItem();
         if (selected == nullptr) return;
         if (CZRAgentTree::Param(selected) & NODE_AGENT) {
+            CZRControl::ParseNick(n.key(), &gateway, &agent);
             if (selected->text(0) == agent && CZRAgentTree::GatewayOf(selected) == gateway) refreshStorage(n.key());
         } else {
             m_frame->SetStoragePanes(0, 0);
@@ -434,7 +435,7 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         // Replies for pages, dialogs and plug-ins not built yet are dropped with their payloads.
         return;
     }
-    m_frame->UpdateCommandUI();
+    m_frame->UpdateCommandUILater();
 }
 
 void CTarnDoc::requestFailed(const QString& nick, const QString& text)
@@ -497,15 +498,16 @@ void CTarnDoc::onAgentOnline(const QString& key)
     CZRControl::ParseNick(key, &gateway, &agent);
     const CZRGateway& gw = m_control->GetGateway(gateway);
     if (!gw.IsConnect()) return;
-    QTreeWidgetItem* node = tree()->AddAgent(gateway, agent);
+    const int image = m_control->GetAgent(key).IsUpgrading() ? IMG_AGENT_UPGRADE : IMG_AGENT;
+    QTreeWidgetItem* node = tree()->AddAgent(gateway, agent, image);
     if (node == nullptr) return;
     tree()->ExpandAllGateways();
-    const CZRAgent& record = m_control->GetAgent(key);
-    tree()->SetStateImage(node, record.IsUpgrading() ? IMG_AGENT_UPGRADE : IMG_AGENT);
+    tree()->SetStateImage(node, image);
     // A gateway shown while its agents arrive: the first arrival turns its empty view into the
     // device list; the requests below already ask the newcomer for its information.
     QTreeWidgetItem* selected = tree()->currentItem();
-    if (selected && selected == node->parent() && view()->CurrentPage() == PAGE_NONE) view()->SwitchPage(PAGE_DEVLIST);
+    if (selected && selected == tree()->FindGateway(gateway) && view()->CurrentPage() == PAGE_NONE)
+        view()->SwitchPage(PAGE_DEVLIST);
     m_control->SendRequest(1, QString(), key);
     m_control->SendRequest(2, QString(), key);
     m_control->SendRequest(3, QString(), key);

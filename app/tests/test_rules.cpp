@@ -74,3 +74,42 @@ TEST_F(StoragePanes, TextPercentAndClearing)
     frame->SetStoragePanes(10, -5);
     EXPECT_TRUE(frame->StorageText().isEmpty());
 }
+
+using AgentNodes = ConsoleFixture;
+
+// New agent nodes are held back briefly and join in one insert; every tree operation sees them at once.
+TEST_F(AgentNodes, HeldBackNodesJoinInArrivalOrder)
+{
+    start("[Gateway]\nCount=2\nName1=Plant\nIP1=127.0.0.1\nName2=Depot\nIP2=127.0.0.2\n");
+    CZRAgentTree* t = tree();
+    QTreeWidgetItem* plant = t->FindGateway(QStringLiteral("Plant"));
+    ASSERT_NE(plant, nullptr);
+    QTreeWidgetItem* a = t->AddAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.1"), IMG_AGENT);
+    QTreeWidgetItem* b = t->AddAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.2"));
+    EXPECT_EQ(t->AddAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.1")), a);
+    EXPECT_EQ(t->AgentCount(), 2);
+    EXPECT_EQ(t->StateImage(a), IMG_AGENT);
+    EXPECT_EQ(t->StateImage(b), IMG_AGENT_UPGRADE);
+    ASSERT_TRUE(waitUntil([&] { return plant->childCount() == 2; }, 2000));
+    EXPECT_EQ(plant->child(0), a);
+    EXPECT_EQ(plant->child(1), b);
+    EXPECT_EQ(CZRAgentTree::Param(a), NODE_AGENT);
+
+    // Removed, or handed out by FindAgent, before the flush: the index and the tree agree.
+    t->AddAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.3"));
+    EXPECT_TRUE(t->RemoveAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.3")));
+    EXPECT_EQ(t->FindAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.3")), nullptr);
+    EXPECT_EQ(plant->childCount(), 2);
+    QTreeWidgetItem* d = t->AddAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.4"));
+    EXPECT_EQ(t->FindAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.4")), d);
+    EXPECT_EQ(d->parent(), plant);
+    EXPECT_EQ(CZRAgentTree::GatewayOf(d), QStringLiteral("Plant"));
+
+    // A gateway removed with nodes still held back takes them along.
+    t->AddAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.5"));
+    t->RemoveGateway(QStringLiteral("Plant"));
+    EXPECT_EQ(t->AgentCount(), 0);
+    EXPECT_EQ(t->FindAgent(QStringLiteral("Plant"), QStringLiteral("10.0.0.5")), nullptr);
+    // And the console closing with nodes held back frees them (the sanitizer build checks).
+    ASSERT_NE(t->AddAgent(QStringLiteral("Depot"), QStringLiteral("10.0.1.1")), nullptr);
+}
