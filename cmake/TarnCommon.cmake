@@ -22,5 +22,7 @@ function(tarn_add_gtest name label)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${label} TIMEOUT ${T_TIMEOUT}
-               ENVIRONMENT "TARN_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY};QT_QPA_PLATFORM=offscreen")
+               ENVIRONMENT "TARN_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
+               # One variable per property: a list would be split on its way to the discovered tests.
+               ENVIRONMENT_MODIFICATION "QT_QPA_PLATFORM=set:offscreen")
 endfunction()
