@@ -41,24 +41,18 @@ bool isContextCommand(int id)
     return id >= ID_CTX_CONNECT && id <= ID_CTX_STOP_SERVICE;
 }
 
-// Commands whose windows come with later work: disabled until then.
+// Commands of the frame itself: always there.
+bool isFrameCommand(int id)
+{
+    return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR || id == ID_ONLINE_GUIDE || id == ID_APP_ABOUT ||
+           id == ID_APP_EXIT;
+}
+
+// Agent commands whose windows come with later work stay disabled until then.
 bool isBuilt(int id)
 {
-    switch (id) {
-    case ID_CTX_CONNECT:
-    case ID_CTX_DISCONNECT:
-    case ID_CTX_REBOOT:
-    case ID_CONNECT:
-    case ID_DISCONNECT:
-    case ID_VIEW_TOOLBAR:
-    case ID_VIEW_STATUS_BAR:
-    case ID_ONLINE_GUIDE:
-    case ID_APP_ABOUT:
-    case ID_APP_EXIT:
-        return true;
-    default:
-        return false;
-    }
+    return id == ID_CTX_CONNECT || id == ID_CTX_DISCONNECT || id == ID_CTX_REBOOT || id == ID_CONNECT ||
+           id == ID_DISCONNECT || isFrameCommand(id);
 }
 } // namespace
 
@@ -147,16 +141,7 @@ int CTarnDoc::SendMessageCB(const QString& argument, int number, void* context, 
 bool CTarnDoc::IsCommandEnabled(int id) const
 {
     if (!isBuilt(id)) return false;
-    switch (id) {
-    case ID_VIEW_TOOLBAR:
-    case ID_VIEW_STATUS_BAR:
-    case ID_ONLINE_GUIDE:
-    case ID_APP_ABOUT:
-    case ID_APP_EXIT:
-        return true;
-    default:
-        break;
-    }
+    if (isFrameCommand(id)) return true;
     // Context commands look at the node right-clicked, unless the focus is in the info view.
     const bool context = isContextCommand(id) && !m_frame->FocusInInfoView();
     const QTreeWidgetItem* item = context ? tree()->ContextItem() : tree()->currentItem();

@@ -84,23 +84,28 @@ int ProfileText::find(const QString& section, int* end) const
     return -1;
 }
 
-QString ProfileText::Get(const QString& section, const QString& key) const
+int ProfileText::findKey(int head, int end, const QString& key) const
 {
-    int end = 0;
-    const int head = find(section, &end);
-    if (head < 0) return QString();
     const QStringView wanted = trimmed(key);
     for (int i = head + 1; i < end; ++i) {
         const QString& line = m_lines[i];
         if (isComment(line)) continue;
         const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0) continue;
-        if (!sameName(trimmed(QStringView(line).left(eq)), wanted)) continue;
-        QString value = unquote(QStringView(line).mid(eq + 1));
-        if (value.isNull()) value = QLatin1String("");
-        return value;
+        if (eq >= 0 && sameName(trimmed(QStringView(line).left(eq)), wanted)) return i;
     }
-    return QString();
+    return -1;
+}
+
+QString ProfileText::Get(const QString& section, const QString& key) const
+{
+    int end = 0;
+    const int head = find(section, &end);
+    const int at = head < 0 ? -1 : findKey(head, end, key);
+    if (at < 0) return QString();
+    const QString& line = m_lines[at];
+    QString value = unquote(QStringView(line).mid(line.indexOf(u'=') + 1));
+    if (value.isNull()) value = QLatin1String("");
+    return value;
 }
 
 bool ProfileText::HasSection(const QString& section) const
@@ -147,15 +152,9 @@ bool ProfileText::Set(const QString& section, const QString& key, const QString&
         m_lines << (u'[' + section.trimmed() + u']') << line;
         return true;
     }
-    const QStringView wanted = trimmed(key);
-    for (int i = head + 1; i < end; ++i) {
-        const QString& l = m_lines[i];
-        if (isComment(l)) continue;
-        const qsizetype eq = l.indexOf(u'=');
-        if (eq >= 0 && sameName(trimmed(QStringView(l).left(eq)), wanted)) {
-            m_lines[i] = line;
-            return true;
-        }
+    if (const int at = findKey(head, end, key); at >= 0) {
+        m_lines[at] = line;
+        return true;
     }
     // After the section's last entry, before the blank lines that part it from the next one.
     int at = end;
@@ -170,16 +169,7 @@ bool ProfileText::RemoveKey(const QString& section, const QString& key)
     int end = 0;
     const int head = find(section, &end);
     if (head < 0) return true;
-    const QStringView wanted = trimmed(key);
-    for (int i = head + 1; i < end; ++i) {
-        const QString& l = m_lines[i];
-        if (isComment(l)) continue;
-        const qsizetype eq = l.indexOf(u'=');
-        if (eq >= 0 && sameName(trimmed(QStringView(l).left(eq)), wanted)) {
-            m_lines.removeAt(i);
-            return true;
-        }
-    }
+    if (const int at = findKey(head, end, key); at >= 0) m_lines.removeAt(at);
     return true;
 }
 

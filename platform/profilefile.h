@@ -45,6 +45,8 @@ public:
 private:
     // Index of the section's header line, -1 when missing; end receives the index after its body.
     int find(const QString& section, int* end) const;
+    // Index of the key's line within lines (head, end), -1 when missing.
+    int findKey(int head, int end, const QString& key) const;
     QStringList m_lines;
 };
 
