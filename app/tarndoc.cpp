@@ -465,6 +465,8 @@ void CTarnDoc::onGatewayDisconnected(const QString& name)
 {
     tree()->RemoveAllAgents(name);
     QTreeWidgetItem* node = tree()->FindGateway(name);
+    // Still busy: the gateway never took the login, so the connection itself failed.
+    const bool neverReady = node && (CZRAgentTree::Param(node) & NODE_BUSY);
     if (node) {
         CZRAgentTree::SetParam(node, CZRAgentTree::Param(node) & ~(NODE_CONNECTED | NODE_BUSY));
         tree()->SetStateImage(node, IMG_GATEWAY_OFF);
@@ -474,7 +476,13 @@ void CTarnDoc::onGatewayDisconnected(const QString& name)
         m_frame->SetStoragePanes(0, 0);
     }
     // Refused, dropped or ended: the operator sees it without a box to click away.
-    m_frame->ShowStatus(QStringLiteral("Gateway %1 is disconnected.").arg(name));
+    if (neverReady) {
+        const CZRGateway& gw = m_control->GetGateway(name);
+        m_frame->ShowStatus(QStringLiteral("Could not connect to gateway %1 (%2:%3).")
+                                .arg(name, gw.GetIPAddr(), gw.GetPort()));
+    } else {
+        m_frame->ShowStatus(QStringLiteral("Gateway %1 is disconnected.").arg(name));
+    }
 }
 
 void CTarnDoc::onAgentOnline(const QString& key)

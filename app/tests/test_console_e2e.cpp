@@ -122,7 +122,8 @@ TEST_F(Console, RefusedConnectionLeavesNoBusyNode)
     ASSERT_TRUE(doc()->ConnectGateway(QStringLiteral("Nowhere")));
     ASSERT_TRUE(waitUntil([&] { return CZRAgentTree::Param(node) == NODE_GATEWAY; }));
     EXPECT_EQ(tree()->StateImage(node), IMG_GATEWAY_OFF);
-    EXPECT_TRUE(frame->StatusMessage().contains(QStringLiteral("Nowhere")));
+    EXPECT_TRUE(frame->StatusMessage().startsWith(QStringLiteral("Could not connect to gateway Nowhere (127.0.0.1:")))
+        << frame->StatusMessage().toStdString();
     tree()->setCurrentItem(node);
     frame->UpdateCommandUI();
     EXPECT_TRUE(frame->Action(ID_CONNECT)->isEnabled());
