@@ -24,7 +24,7 @@ TEST_F(Startup, GatewayEntriesFollowTheProfileRules)
     file.open(QIODevice::WriteOnly);
     file.close();
     const QByteArray profile = "[gateway]\n"
-                               "count=4\n"
+                               "count=5\n"
                                "Name1=\n"
                                "IP1=10.0.0.1\n"
                                "Port1=6000\n"
@@ -34,12 +34,15 @@ TEST_F(Startup, GatewayEntriesFollowTheProfileRules)
                                "IP3=10.0.0.3\n"
                                "Name4=line (a)\n"
                                "IP4=10.0.0.4\n"
+                               "Name5=\n"
+                               "IP5=\n"
                                "[File Upload]\n"
                                "LocalDir=" + dir.filePath(QStringLiteral("a-file")).toUtf8() + "\n"
                                "[Firmware Upgrade]\n"
                                "LocalDir=" + dir.filePath(QStringLiteral("fw")).toUtf8() + "\n";
     start(profile);
-    // The duplicate third entry gets neither a record nor a node; names differing in case are two.
+    // The duplicate third entry and the empty fifth get neither a record nor a node; names differing
+    // in case are two.
     ASSERT_EQ(tree()->topLevelItemCount(), 3);
     EXPECT_EQ(tree()->topLevelItem(0)->text(0), QStringLiteral("10.0.0.1 (10.0.0.1)"));
     EXPECT_EQ(tree()->topLevelItem(1)->text(0), QStringLiteral("Line (A) (10.0.0.2)"));
