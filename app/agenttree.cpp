@@ -30,8 +30,10 @@ CZRAgentTree::CZRAgentTree(QWidget* parent) : QTreeWidget(parent)
     setExpandsOnDoubleClick(false);
     setStyleSheet(QStringLiteral("QTreeView { background: rgb(241,255,213); color: rgb(0,30,0); }"
                                  "QTreeView::item { height: 18px; }"));
-    const int ids[6] = {IDI_BLANK, IDI_GATEWAY_OFF, IDI_GATEWAY_ON, IDI_AGENT, IDI_AGENT_TRANSFER, IDI_AGENT_UPGRADE};
-    for (int i = 0; i < 6; ++i) m_images[i] = LoadResIcon(ids[i]);
+    const int ids[6] = {IDI_BLANK, IDI_GATEWAY_OFF,    IDI_GATEWAY_ON,
+                        IDI_AGENT, IDI_AGENT_TRANSFER, IDI_AGENT_UPGRADE};
+    for (int i = 0; i < 6; ++i)
+        m_images[i] = LoadResIcon(ids[i]);
 
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem*) {
         // What the view shows for a gateway depends on its children.
@@ -124,7 +126,8 @@ void CZRAgentTree::RemoveAllAgents(const QString& gateway)
     QTreeWidgetItem* parent = FindGateway(gateway);
     if (parent == nullptr) return;
     // Forgotten while still attached: an agent's index key names its gateway.
-    for (int i = 0; i < parent->childCount(); ++i) forget(parent->child(i));
+    for (int i = 0; i < parent->childCount(); ++i)
+        forget(parent->child(i));
     qDeleteAll(parent->takeChildren());
 }
 
@@ -143,9 +146,11 @@ void CZRAgentTree::RemoveOfflineGateways()
     QStringList names;
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = topLevelItem(i);
-        if ((Param(item) & NODE_GATEWAY) && !(Param(item) & NODE_CONNECTED)) names << GatewayName(item->text(0));
+        if ((Param(item) & NODE_GATEWAY) && !(Param(item) & NODE_CONNECTED))
+            names << GatewayName(item->text(0));
     }
-    for (const QString& name : names) RemoveGateway(name);
+    for (const QString& name : names)
+        RemoveGateway(name);
 }
 
 void CZRAgentTree::ExpandAllGateways()
@@ -213,7 +218,8 @@ bool CZRAgentTree::IsAgentCommandTarget(bool context) const
 
 void CZRAgentTree::forget(QTreeWidgetItem* item)
 {
-    for (int i = 0; i < item->childCount(); ++i) forget(item->child(i));
+    for (int i = 0; i < item->childCount(); ++i)
+        forget(item->child(i));
     if (item == m_context) m_context = nullptr;
     if (item == m_hot) m_hot = nullptr;
     if (Param(item) & NODE_AGENT) {

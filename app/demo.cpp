@@ -37,7 +37,8 @@ bool waitFor(const std::function<bool()>& done, int ms)
 void settle(int ms = 150)
 {
     QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 class Shots
@@ -48,8 +49,10 @@ public:
     void save(const QPixmap& pm, const QString& name)
     {
         const QString path = QDir(m_dir).filePath(name + QStringLiteral(".png"));
-        if (pm.save(path)) std::printf("demo: %s\n", qUtf8Printable(path));
-        else std::printf("demo: could not write %s\n", qUtf8Printable(path));
+        if (pm.save(path))
+            std::printf("demo: %s\n", qUtf8Printable(path));
+        else
+            std::printf("demo: could not write %s\n", qUtf8Printable(path));
         ++m_count;
     }
     void save(QWidget* w, const QString& name)
@@ -96,11 +99,16 @@ private:
 QMessageBox::Icon boxIcon(unsigned icon)
 {
     switch (icon) {
-    case MB_ICONERROR: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONWARNING: return QMessageBox::Warning;
-    case MB_ICONINFORMATION: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONERROR:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONWARNING:
+        return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 
@@ -158,28 +166,35 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
     int answer = IDOK;
     SetMessageHandler([&](const MessageRecord& m) {
         QMessageBox box(boxIcon(m.icon), m.caption, m.text,
-                        (m.buttons & 0xF) == MB_OKCANCEL ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                        (m.buttons & 0xF) == MB_OKCANCEL ? QMessageBox::Ok | QMessageBox::Cancel
+                                                         : QMessageBox::Ok,
                         frame);
         box.show();
         settle(100);
         QString name = QStringLiteral("box-%1").arg(boxes.size() + 1);
-        if (m.caption.startsWith(QLatin1String("Reboot"))) name = QStringLiteral("05-reboot-question");
-        else if (m.caption.startsWith(QLatin1String("Disconnection Alert"))) name = QStringLiteral("06-disconnection-alert");
-        else if (m.caption.startsWith(QLatin1String("Error"))) name = QStringLiteral("07-error-box");
+        if (m.caption.startsWith(QLatin1String("Reboot")))
+            name = QStringLiteral("05-reboot-question");
+        else if (m.caption.startsWith(QLatin1String("Disconnection Alert")))
+            name = QStringLiteral("06-disconnection-alert");
+        else if (m.caption.startsWith(QLatin1String("Error")))
+            name = QStringLiteral("07-error-box");
         if (!boxes.contains(name)) shots.saveOver(frame, &box, name, m.caption);
         boxes << name;
-        std::printf("demo: box \"%s\": %s\n", qUtf8Printable(m.caption), qUtf8Printable(QString(m.text).replace(u'\n', u' ')));
+        std::printf("demo: box \"%s\": %s\n", qUtf8Printable(m.caption),
+                    qUtf8Printable(QString(m.text).replace(u'\n', u' ')));
         return (m.buttons & 0xF) == MB_OKCANCEL ? answer : IDOK;
     });
 
     // The connected gateway and its agents, their device information in.
     QTreeWidgetItem* gateway = nullptr;
-    if (!waitFor([&] {
-            for (int i = 0; i < tree->topLevelItemCount(); ++i)
-                if (tree->topLevelItem(i)->childCount() > 0) gateway = tree->topLevelItem(i);
-            return gateway && agentOfType(tree, control, 0) && agentOfType(tree, control, 1) &&
-                   agentOfType(tree, control, 2);
-        }, 20000))
+    if (!waitFor(
+            [&] {
+                for (int i = 0; i < tree->topLevelItemCount(); ++i)
+                    if (tree->topLevelItem(i)->childCount() > 0) gateway = tree->topLevelItem(i);
+                return gateway && agentOfType(tree, control, 0) && agentOfType(tree, control, 1) &&
+                       agentOfType(tree, control, 2);
+            },
+            20000))
         fail("the gateway's agents did not arrive");
     if (gateway) {
         tree->setCurrentItem(gateway);

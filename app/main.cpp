@@ -21,7 +21,8 @@ bool infoOnly(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray a(argv[i]);
-        if (a == "--help" || a == "-h" || a == "-?" || a == "--help-all" || a == "--version" || a == "-v") return true;
+        if (a == "--help" || a == "-h" || a == "-?" || a == "--help-all" || a == "--version" || a == "-v")
+            return true;
     }
     return false;
 }
@@ -30,13 +31,16 @@ bool infoOnly(int argc, char** argv)
 int main(int argc, char** argv)
 {
     std::unique_ptr<QCoreApplication> instance;
-    if (infoOnly(argc, argv)) instance = std::make_unique<QCoreApplication>(argc, argv);
-    else instance = std::make_unique<QApplication>(argc, argv);
+    if (infoOnly(argc, argv))
+        instance = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        instance = std::make_unique<QApplication>(argc, argv);
     QCoreApplication& qapp = *instance;
     name();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Management console for fleets of agents behind gateways."));
+    parser.setApplicationDescription(
+        QStringLiteral("Management console for fleets of agents behind gateways."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption profile(QStringLiteral("profile"),

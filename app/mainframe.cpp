@@ -79,7 +79,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     setAccessibleName(QStringLiteral("TarnTool"));
     resize(950, 700);
 
-    for (const CommandText& c : kCommands) makeAction(c.id, QString::fromUtf8(c.text), c.icon);
+    for (const CommandText& c : kCommands)
+        makeAction(c.id, QString::fromUtf8(c.text), c.icon);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("MainSplitter"));
@@ -163,11 +164,13 @@ void CMainFrame::buildMenus()
     tools->addAction(Action(ID_APP_EXIT));
 
     QMenu* device = bar->addMenu(QStringLiteral("&Device"));
-    for (int id : {ID_CONNECT, ID_DISCONNECT, 0, ID_FILEMGR, ID_UPLOAD, ID_UPGRADE, ID_TRANSFER_LIST, 0, ID_PROCESS,
-                   ID_STOP_PROCESS, ID_SERVICE, ID_START_SERVICE, ID_STOP_SERVICE, 0, ID_NETWORK, ID_DATETIME,
-                   ID_AUTOLAUNCH}) {
-        if (id == 0) device->addSeparator();
-        else device->addAction(Action(id));
+    for (int id : {ID_CONNECT, ID_DISCONNECT, 0, ID_FILEMGR, ID_UPLOAD, ID_UPGRADE, ID_TRANSFER_LIST, 0,
+                   ID_PROCESS, ID_STOP_PROCESS, ID_SERVICE, ID_START_SERVICE, ID_STOP_SERVICE, 0, ID_NETWORK,
+                   ID_DATETIME, ID_AUTOLAUNCH}) {
+        if (id == 0)
+            device->addSeparator();
+        else
+            device->addAction(Action(id));
     }
 
     QMenu* viewMenu = bar->addMenu(QStringLiteral("&View"));
@@ -191,10 +194,12 @@ void CMainFrame::buildMenus()
 
     auto* agentMenu = new QMenu(this);
     agentMenu->setObjectName(QStringLiteral("Menu%1").arg(IDR_AGENT_MENU));
-    for (int id : {ID_CTX_FILEMGR, ID_CTX_UPLOAD, ID_CTX_UPGRADE, 0, ID_CTX_PROCESS, ID_CTX_SERVICE, 0, ID_CTX_NETWORK,
-                   ID_CTX_AUTOLAUNCH, ID_CTX_DATETIME, 0, ID_CTX_REBOOT}) {
-        if (id == 0) agentMenu->addSeparator();
-        else agentMenu->addAction(Action(id));
+    for (int id : {ID_CTX_FILEMGR, ID_CTX_UPLOAD, ID_CTX_UPGRADE, 0, ID_CTX_PROCESS, ID_CTX_SERVICE, 0,
+                   ID_CTX_NETWORK, ID_CTX_AUTOLAUNCH, ID_CTX_DATETIME, 0, ID_CTX_REBOOT}) {
+        if (id == 0)
+            agentMenu->addSeparator();
+        else
+            agentMenu->addAction(Action(id));
     }
     m_contextMenus.insert(IDR_AGENT_MENU, agentMenu);
 
@@ -210,17 +215,20 @@ void CMainFrame::buildToolBars()
     m_mainBar->setIconSize(QSize(24, 24));
     m_mainBar->setMovable(false);
     m_mainBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    for (int id : {ID_CONNECT, ID_DISCONNECT, 0, ID_FILEMGR, ID_UPLOAD, ID_UPGRADE, ID_TRANSFER_LIST, 0, ID_PROCESS,
-                   ID_SERVICE, 0, ID_NETWORK, ID_DATETIME, ID_AUTOLAUNCH, 0, ID_APP_ABOUT}) {
-        if (id == 0) m_mainBar->addSeparator();
-        else m_mainBar->addAction(Action(id));
+    for (int id : {ID_CONNECT, ID_DISCONNECT, 0, ID_FILEMGR, ID_UPLOAD, ID_UPGRADE, ID_TRANSFER_LIST, 0,
+                   ID_PROCESS, ID_SERVICE, 0, ID_NETWORK, ID_DATETIME, ID_AUTOLAUNCH, 0, ID_APP_ABOUT}) {
+        if (id == 0)
+            m_mainBar->addSeparator();
+        else
+            m_mainBar->addAction(Action(id));
     }
     m_secondBar = addToolBar(QStringLiteral("Process and service"));
     m_secondBar->setObjectName(QStringLiteral("ToolBar%1").arg(IDR_SECOND_TOOLBAR));
     m_secondBar->setAccessibleName(QStringLiteral("Process and service tool bar"));
     m_secondBar->setIconSize(QSize(24, 24));
     m_secondBar->setMovable(false);
-    for (int id : {ID_PROCESS_PAGE, ID_STOP_PROCESS, ID_START_SERVICE, ID_STOP_SERVICE}) m_secondBar->addAction(Action(id));
+    for (int id : {ID_PROCESS_PAGE, ID_STOP_PROCESS, ID_START_SERVICE, ID_STOP_SERVICE})
+        m_secondBar->addAction(Action(id));
     m_secondBar->hide();
 }
 

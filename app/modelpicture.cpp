@@ -12,7 +12,8 @@ QString FindModelPicture(const QString& model, const QString& dir)
         if (suffix == u"-CE" || suffix == u"-LX" || suffix == u"-XPE") cut.truncate(dash);
     }
     qsizetype digit = 0;
-    while (digit < cut.size() && !(cut[digit] >= u'0' && cut[digit] <= u'9')) ++digit;
+    while (digit < cut.size() && !(cut[digit] >= u'0' && cut[digit] <= u'9'))
+        ++digit;
     const QString prefix = cut.left(digit);
     const QString tail = cut.mid(digit);
     const qsizetype tailDash = tail.indexOf(u'-');
@@ -20,8 +21,8 @@ QString FindModelPicture(const QString& model, const QString& dir)
     if (number.isEmpty()) return QString();
 
     const QDir folder(dir);
-    const QStringList entries = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                                 QDir::Name);
+    const QStringList entries =
+        folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : entries) {
         const qsizetype dot = name.lastIndexOf(u'.');
         if (dot < 0 || QStringView(name).mid(dot).compare(u".bmp", Qt::CaseInsensitive) != 0) continue;

@@ -119,7 +119,9 @@ int CTarnDoc::Message(int textId, const QString& extra, int captionId, const QSt
 {
     const QString text = LoadResString(textId) + extra;
     const QString base = LoadResString(captionId);
-    const QString caption = target.isEmpty() ? base : base.isEmpty() ? target : base + QStringLiteral(" - ") + target;
+    const QString caption = target.isEmpty() ? base
+                            : base.isEmpty() ? target
+                                             : base + QStringLiteral(" - ") + target;
     ++m_msgBoxShowing;
     QPointer<CTarnDoc> self(this);
     const int result = ShowMessage(m_frame, text, caption, icon, buttons);
@@ -256,7 +258,8 @@ void CTarnDoc::doReboot()
     const CZRAgent& record = m_control->GetAgent(key);
     int answer;
     if (record.GetTransferCount(-1) != 0)
-        answer = Message(IDS_REBOOT_PENDING, QString(), IDS_REBOOT, agent, MB_ICONWARNING, MB_OKCANCEL | MB_DEFBUTTON2);
+        answer = Message(IDS_REBOOT_PENDING, QString(), IDS_REBOOT, agent, MB_ICONWARNING,
+                         MB_OKCANCEL | MB_DEFBUTTON2);
     else
         answer = Message(IDS_REBOOT_ASK, QString(), IDS_REBOOT, agent, MB_ICONQUESTION, MB_OKCANCEL);
     if (answer != IDOK || !m_control) return;
@@ -277,9 +280,11 @@ bool CTarnDoc::CanCloseFrame()
     }
     int answer = IDOK;
     if (sending)
-        answer = Message(IDS_LEAVE_SENDING, QString(), IDS_ALERT, QString(), MB_ICONWARNING, MB_OKCANCEL | MB_DEFBUTTON2);
+        answer = Message(IDS_LEAVE_SENDING, QString(), IDS_ALERT, QString(), MB_ICONWARNING,
+                         MB_OKCANCEL | MB_DEFBUTTON2);
     else if (pending)
-        answer = Message(IDS_LEAVE_PENDING, QString(), IDS_ALERT, QString(), MB_ICONWARNING, MB_OKCANCEL | MB_DEFBUTTON2);
+        answer = Message(IDS_LEAVE_PENDING, QString(), IDS_ALERT, QString(), MB_ICONWARNING,
+                         MB_OKCANCEL | MB_DEFBUTTON2);
     return answer == IDOK;
 }
 
@@ -386,8 +391,10 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         break;
     }
     case zrmsg::RequestFailed:
-        if (const QString* text = n.get<QString>()) requestFailed(n.key(), *text);
-        else requestFailed(n.key(), QString());
+        if (const QString* text = n.get<QString>())
+            requestFailed(n.key(), *text);
+        else
+            requestFailed(n.key(), QString());
         return;
     case zrmsg::AgentOnline:
         onAgentOnline(n.key());
@@ -410,7 +417,8 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         if (selected == nullptr) return;
         if (CZRAgentTree::Param(selected) & NODE_AGENT) {
             CZRControl::ParseNick(n.key(), &gateway, &agent);
-            if (selected->text(0) == agent && CZRAgentTree::GatewayOf(selected) == gateway) refreshStorage(n.key());
+            if (selected->text(0) == agent && CZRAgentTree::GatewayOf(selected) == gateway)
+                refreshStorage(n.key());
         } else {
             m_frame->SetStoragePanes(0, 0);
         }
@@ -434,8 +442,10 @@ void CTarnDoc::requestFailed(const QString& nick, const QString& text)
                 return;
             }
         }
-        if (m_pendingErrors.size() < kMaxPendingErrors) m_pendingErrors.append({caption, text, 0});
-        else ++m_droppedErrors;
+        if (m_pendingErrors.size() < kMaxPendingErrors)
+            m_pendingErrors.append({caption, text, 0});
+        else
+            ++m_droppedErrors;
         return;
     }
     m_errorShowing = true;

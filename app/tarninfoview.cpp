@@ -27,9 +27,10 @@ CTarnInfoView::CTarnInfoView(QWidget* parent) : QWidget(parent)
     QWidget* transfer = placeholder(IDC_TRANSFER, QStringLiteral("Transfer list"));
     m_logo = LoadResBitmap(IDB_LOGO);
 
-    m_pages = {{PAGE_DEVLIST, devList}, {PAGE_PROCESS, process}, {PAGE_SERVICE, service},
+    m_pages = {{PAGE_DEVLIST, devList}, {PAGE_PROCESS, process},   {PAGE_SERVICE, service},
                {PAGE_FILEMGR, fileMgr}, {PAGE_TRANSFER, transfer}, {PAGE_DEVICE, m_device}};
-    for (const _WndHandler& page : m_pages) page.wnd->hide();
+    for (const _WndHandler& page : m_pages)
+        page.wnd->hide();
 }
 
 CTarnInfoView::~CTarnInfoView() = default;
@@ -81,7 +82,8 @@ void CTarnInfoView::SwitchPage(int id)
 
 void CTarnInfoView::resizeEvent(QResizeEvent* e)
 {
-    for (const _WndHandler& page : m_pages) page.wnd->setGeometry(0, 0, e->size().width(), e->size().height());
+    for (const _WndHandler& page : m_pages)
+        page.wnd->setGeometry(0, 0, e->size().width(), e->size().height());
     QWidget::resizeEvent(e);
 }
 

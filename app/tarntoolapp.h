@@ -9,9 +9,9 @@ class CMainFrame;
 
 struct TarnOptions
 {
-    QString profile;    // --profile FILE; empty: beside the executable, or the user's config folder
-    QString connect;    // --connect NAME
-    QString demoShots;  // --demo-shots DIR: walk through the main states and write screenshots
+    QString profile;   // --profile FILE; empty: beside the executable, or the user's config folder
+    QString connect;   // --connect NAME
+    QString demoShots; // --demo-shots DIR: walk through the main states and write screenshots
     int splashMs = 1000;
 };
 

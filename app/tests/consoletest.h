@@ -48,7 +48,8 @@ inline bool waitUntil(const std::function<bool()>& condition, int ms = 8000)
 inline void pump(int ms)
 {
     QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 struct ConsoleFixture : ::testing::Test
@@ -88,7 +89,8 @@ struct ConsoleFixture : ::testing::Test
     int boxesWithCaption(const QString& prefix) const
     {
         int n = 0;
-        for (const MessageRecord& m : boxes) n += m.caption.startsWith(prefix) ? 1 : 0;
+        for (const MessageRecord& m : boxes)
+            n += m.caption.startsWith(prefix) ? 1 : 0;
         return n;
     }
 

@@ -22,9 +22,11 @@ bool everyControlNamed(QWidget* root, QStringList* unnamed)
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         if (!a) continue;
         const QAccessible::Role role = a->role();
-        const bool control = role == QAccessible::PushButton || role == QAccessible::Tree || role == QAccessible::Table ||
-                             role == QAccessible::ProgressBar || role == QAccessible::ToolBar;
-        if (control && a->text(QAccessible::Name).isEmpty()) *unnamed << QString::fromLatin1(w->metaObject()->className());
+        const bool control = role == QAccessible::PushButton || role == QAccessible::Tree ||
+                             role == QAccessible::Table || role == QAccessible::ProgressBar ||
+                             role == QAccessible::ToolBar;
+        if (control && a->text(QAccessible::Name).isEmpty())
+            *unnamed << QString::fromLatin1(w->metaObject()->className());
     }
     return unnamed->isEmpty();
 }

@@ -16,7 +16,8 @@ QByteArray profileFor(std::initializer_list<std::pair<const char*, int>> gateway
     int i = 1;
     for (const auto& [name, port] : gateways) {
         const QByteArray n = QByteArray::number(i++);
-        p += "Name" + n + "=" + name + "\nIP" + n + "=127.0.0.1\nPort" + n + "=" + QByteArray::number(port) + "\n";
+        p += "Name" + n + "=" + name + "\nIP" + n + "=127.0.0.1\nPort" + n + "=" + QByteArray::number(port) +
+             "\n";
     }
     return p;
 }
@@ -39,7 +40,8 @@ struct Console : ConsoleFixture
     {
         if (!doc()->ConnectGateway(QString::fromLatin1(name))) return false;
         QTreeWidgetItem* node = gatewayNode(name);
-        return waitUntil([&] { return node->childCount() == agents && !(CZRAgentTree::Param(node) & NODE_BUSY); });
+        return waitUntil(
+            [&] { return node->childCount() == agents && !(CZRAgentTree::Param(node) & NODE_BUSY); });
     }
     // The operator's right-click on a node; the menu that opens is handed to onMenu, then closed.
     void rightClick(QTreeWidgetItem* item, std::function<void(QMenu*)> onMenu)
@@ -53,8 +55,8 @@ struct Console : ConsoleFixture
         QMouseEvent press(QEvent::MouseButtonPress, at, tree()->viewport()->mapToGlobal(at), Qt::RightButton,
                           Qt::RightButton, Qt::NoModifier);
         QApplication::sendEvent(tree()->viewport(), &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, tree()->viewport()->mapToGlobal(at), Qt::RightButton,
-                            Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, tree()->viewport()->mapToGlobal(at),
+                            Qt::RightButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(tree()->viewport(), &release);
     }
 };
@@ -75,7 +77,8 @@ TEST_F(Console, ConnectAnnounceSelectAndDisconnect)
     EXPECT_FALSE(frame->Action(ID_CONNECT)->isEnabled());
     EXPECT_FALSE(frame->Action(ID_DISCONNECT)->isEnabled());
 
-    ASSERT_TRUE(waitUntil([&] { return node->childCount() == 6 && !(CZRAgentTree::Param(node) & NODE_BUSY); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return node->childCount() == 6 && !(CZRAgentTree::Param(node) & NODE_BUSY); }));
     EXPECT_TRUE(node->isExpanded());
     frame->UpdateCommandUI();
     EXPECT_FALSE(frame->Action(ID_CONNECT)->isEnabled());
@@ -122,7 +125,8 @@ TEST_F(Console, RefusedConnectionLeavesNoBusyNode)
     ASSERT_TRUE(doc()->ConnectGateway(QStringLiteral("Nowhere")));
     ASSERT_TRUE(waitUntil([&] { return CZRAgentTree::Param(node) == NODE_GATEWAY; }));
     EXPECT_EQ(tree()->StateImage(node), IMG_GATEWAY_OFF);
-    EXPECT_TRUE(frame->StatusMessage().startsWith(QStringLiteral("Could not connect to gateway Nowhere (127.0.0.1:")))
+    EXPECT_TRUE(
+        frame->StatusMessage().startsWith(QStringLiteral("Could not connect to gateway Nowhere (127.0.0.1:")))
         << frame->StatusMessage().toStdString();
     tree()->setCurrentItem(node);
     frame->UpdateCommandUI();
@@ -171,10 +175,13 @@ TEST_F(Console, RebootAsksAndSendsOnlyOnOk)
 
     // With a transfer pending the question changes; OK sends the reboot, and the agent leaves.
     record(agent).AddTransfer(0, 1, QStringLiteral("/tmp/a"), QStringLiteral("\\a"), 10);
-    answer = [](const MessageRecord& m) { return m.caption.startsWith(QLatin1String("Reboot")) ? IDOK : IDOK; };
+    answer = [](const MessageRecord& m) {
+        return m.caption.startsWith(QLatin1String("Reboot")) ? IDOK : IDOK;
+    };
     rightClick(agent, [&](QMenu*) { frame->Action(ID_CTX_REBOOT)->trigger(); });
     ASSERT_GE(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, QStringLiteral("Transferring is not completed, \nare you sure you want to reboot?"));
+    EXPECT_EQ(boxes[1].text,
+              QStringLiteral("Transferring is not completed, \nare you sure you want to reboot?"));
     EXPECT_EQ(boxes[1].icon, unsigned(MB_ICONWARNING));
     EXPECT_EQ(boxes[1].buttons, unsigned(MB_OKCANCEL | MB_DEFBUTTON2));
     ASSERT_TRUE(waitUntil([&] { return node->childCount() == 1; }));
@@ -182,7 +189,8 @@ TEST_F(Console, RebootAsksAndSendsOnlyOnOk)
     const MessageRecord& alert = boxes.back();
     EXPECT_EQ(alert.caption, QStringLiteral("Disconnection Alert - ") + name);
     EXPECT_EQ(alert.text,
-              QStringLiteral("The device is disconnected.\nYou can continue the work after the device reconnected."));
+              QStringLiteral(
+                  "The device is disconnected.\nYou can continue the work after the device reconnected."));
     EXPECT_EQ(alert.icon, unsigned(MB_ICONINFORMATION));
 }
 
@@ -222,17 +230,21 @@ TEST_F(Console, RightClickTakesFocusAndLeavesSelectionAlone)
     EXPECT_EQ(tree()->currentItem(), first);
     EXPECT_EQ(tree()->ContextItem(), second);
     EXPECT_EQ(tree()->HotItem(), nullptr);
-    rightClick(gatewayNode("Plant"), [&](QMenu* menu) { menuId = menu ? menu->objectName().mid(4).toInt() : 0; });
+    rightClick(gatewayNode("Plant"),
+               [&](QMenu* menu) { menuId = menu ? menu->objectName().mid(4).toInt() : 0; });
     EXPECT_EQ(menuId, IDR_GATEWAY_MENU);
     // Empty space: no menu.
     QMenu* opened = nullptr;
     const QPoint below(5, tree()->viewport()->height() - 2);
-    QTimer::singleShot(50, tree(), [&] { opened = qobject_cast<QMenu*>(QApplication::activePopupWidget()); if (opened) opened->close(); });
-    QMouseEvent press(QEvent::MouseButtonPress, below, tree()->viewport()->mapToGlobal(below), Qt::RightButton,
-                      Qt::RightButton, Qt::NoModifier);
+    QTimer::singleShot(50, tree(), [&] {
+        opened = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (opened) opened->close();
+    });
+    QMouseEvent press(QEvent::MouseButtonPress, below, tree()->viewport()->mapToGlobal(below),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(tree()->viewport(), &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, below, tree()->viewport()->mapToGlobal(below), Qt::RightButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, below, tree()->viewport()->mapToGlobal(below),
+                        Qt::RightButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(tree()->viewport(), &release);
     pump(100);
     EXPECT_EQ(opened, nullptr);
@@ -257,7 +269,8 @@ TEST_F(Console, ShutDownAsksAboutEveryGatewayWithTransfers)
     EXPECT_FALSE(doc()->CanCloseFrame());
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Alert"));
-    EXPECT_EQ(boxes[0].text, QStringLiteral("Transferring is not completed, \nare you sure you want to leave the window?"));
+    EXPECT_EQ(boxes[0].text,
+              QStringLiteral("Transferring is not completed, \nare you sure you want to leave the window?"));
     EXPECT_EQ(boxes[0].buttons, unsigned(MB_OKCANCEL | MB_DEFBUTTON2));
     answer = [](const MessageRecord&) { return IDOK; };
     EXPECT_TRUE(doc()->CanCloseFrame());

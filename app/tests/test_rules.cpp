@@ -23,8 +23,10 @@ TEST(ModelPicture, LookupRules)
     touch(d.filePath(QStringLiteral(".TRN-120 hidden.bmp")));
     touch(d.filePath(QStringLiteral("TRN-610-LX.bmp.old")));
     // The suffix is cut; the number part alone matches too.
-    EXPECT_EQ(FindModelPicture(QStringLiteral("TRN-310-XPE"), dir.path()), d.filePath(QStringLiteral("TRN-310.BMP")));
-    EXPECT_EQ(FindModelPicture(QStringLiteral("TRN-310-B2"), dir.path()), d.filePath(QStringLiteral("TRN-310.BMP")));
+    EXPECT_EQ(FindModelPicture(QStringLiteral("TRN-310-XPE"), dir.path()),
+              d.filePath(QStringLiteral("TRN-310.BMP")));
+    EXPECT_EQ(FindModelPicture(QStringLiteral("TRN-310-B2"), dir.path()),
+              d.filePath(QStringLiteral("TRN-310.BMP")));
     EXPECT_EQ(FindModelPicture(QStringLiteral("TRN-120-CE"), dir.path()),
               d.filePath(QStringLiteral(".TRN-120 hidden.bmp")));
     EXPECT_EQ(FindModelPicture(QStringLiteral("TRN-610-LX"), dir.path()), QString());
@@ -34,7 +36,8 @@ TEST(ModelPicture, LookupRules)
     EXPECT_EQ(FindModelPicture(QStringLiteral("PANEL"), dir.path()), QString());
     EXPECT_EQ(FindModelPicture(QString(), dir.path()), QString());
     EXPECT_EQ(FindModelPicture(QStringLiteral("-XPE"), dir.path()), QString());
-    EXPECT_EQ(FindModelPicture(QStringLiteral("TRN-310-XPE"), dir.filePath(QStringLiteral("missing"))), QString());
+    EXPECT_EQ(FindModelPicture(QStringLiteral("TRN-310-XPE"), dir.filePath(QStringLiteral("missing"))),
+              QString());
 }
 
 TEST(ConsoleText, TitlesAndCaptions)

@@ -37,9 +37,12 @@ TEST_F(Startup, GatewayEntriesFollowTheProfileRules)
                                "Name5=\n"
                                "IP5=\n"
                                "[File Upload]\n"
-                               "LocalDir=" + dir.filePath(QStringLiteral("a-file")).toUtf8() + "\n"
+                               "LocalDir=" +
+                               dir.filePath(QStringLiteral("a-file")).toUtf8() +
+                               "\n"
                                "[Firmware Upgrade]\n"
-                               "LocalDir=" + dir.filePath(QStringLiteral("fw")).toUtf8() + "\n";
+                               "LocalDir=" +
+                               dir.filePath(QStringLiteral("fw")).toUtf8() + "\n";
     start(profile);
     // The duplicate third entry and the empty fifth get neither a record nor a node; names differing
     // in case are two.
@@ -71,7 +74,8 @@ TEST_F(Startup, InfoViewSwitchesPagesAndShowsTheLogoOtherwise)
     CTarnInfoView* view = frame->InfoView();
     ASSERT_EQ(view->Pages().size(), 6u);
     const int order[6] = {PAGE_DEVLIST, PAGE_PROCESS, PAGE_SERVICE, PAGE_FILEMGR, PAGE_TRANSFER, PAGE_DEVICE};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(view->Pages()[i].id, order[i]);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(view->Pages()[i].id, order[i]);
     EXPECT_TRUE(view->ShowsBackground());
     view->SwitchPage(PAGE_DEVICE);
     EXPECT_EQ(view->CurrentPage(), PAGE_DEVICE);
@@ -98,9 +102,9 @@ TEST_F(Startup, UnbuiltCommandsStayDisabledAndSelectionDrivesConnect)
     tree()->setCurrentItem(tree()->topLevelItem(0));
     EXPECT_TRUE(frame->Action(ID_CONNECT)->isEnabled());
     EXPECT_FALSE(frame->Action(ID_DISCONNECT)->isEnabled());
-    for (int id : {ID_GATEWAY_MANAGER, ID_PROPERTIES, ID_UPLOAD, ID_UPGRADE, ID_FILEMGR, ID_TRANSFER_LIST, ID_PROCESS,
-                   ID_SERVICE, ID_NETWORK, ID_DATETIME, ID_AUTOLAUNCH, ID_STOP_PROCESS, ID_START_SERVICE,
-                   ID_STOP_SERVICE, ID_CTX_UPLOAD, ID_CTX_PROCESS, ID_CTX_STOP_SERVICE})
+    for (int id : {ID_GATEWAY_MANAGER, ID_PROPERTIES, ID_UPLOAD, ID_UPGRADE, ID_FILEMGR, ID_TRANSFER_LIST,
+                   ID_PROCESS, ID_SERVICE, ID_NETWORK, ID_DATETIME, ID_AUTOLAUNCH, ID_STOP_PROCESS,
+                   ID_START_SERVICE, ID_STOP_SERVICE, ID_CTX_UPLOAD, ID_CTX_PROCESS, ID_CTX_STOP_SERVICE})
         EXPECT_FALSE(frame->Action(id)->isEnabled()) << id;
     EXPECT_TRUE(frame->Action(ID_APP_ABOUT)->isEnabled());
     // Every command the menus carry has its id as the action's data.
