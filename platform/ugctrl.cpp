@@ -20,12 +20,12 @@ int signOf(int v)
     return v < 0 ? -1 : v > 0 ? 1 : 0;
 }
 
-// Text comparison of the sort: cells without text after those with text. bothMissing is what two
-// cells without text give.
-int compareTexts(const CUGCell* a, const CUGCell* b, int bothMissing)
+// Text comparison of the sort: cells without text after those with text, and equal among
+// themselves, so that the order stays a strict weak one whatever the cell type.
+int compareTexts(const CUGCell* a, const CUGCell* b)
 {
     const bool ha = a->HasText(), hb = b->HasText();
-    if (!ha && !hb) return bothMissing;
+    if (!ha && !hb) return 0;
     if (!ha) return 1;
     if (!hb) return -1;
     // QString compares UTF-16 code units when case-sensitive.
@@ -61,6 +61,10 @@ CUGCtrl::CUGCtrl(QWidget* parent) : QTableView(parent)
         applyColWidths();
         applyRowHeights();
         syncSpans();
+    });
+    // Joins made on rows appended in a burst reach the view with the rows themselves.
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_spansDirty && m_updates) syncSpans();
     });
     connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] {
         applyRowHeights();
@@ -116,7 +120,7 @@ int CUGCtrl::DefaultSortEvaluate(const CUGCell* cell1, const CUGCell* cell2, int
     if (flags & UG_SORT_DESCENDING) std::swap(cell1, cell2);
     switch (cell1->GetDataType()) {
     case UGCELLDATA_STRING:
-        return compareTexts(cell1, cell2, 0);
+        return compareTexts(cell1, cell2);
     case UGCELLDATA_NUMBER:
     case UGCELLDATA_BOOL:
     case UGCELLDATA_CURRENCY: {
@@ -124,7 +128,7 @@ int CUGCtrl::DefaultSortEvaluate(const CUGCell* cell1, const CUGCell* cell2, int
         return a < b ? -1 : a > b ? 1 : 0;
     }
     default:
-        return compareTexts(cell1, cell2, 1);
+        return compareTexts(cell1, cell2);
     }
 }
 
