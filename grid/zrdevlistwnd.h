@@ -1,4 +1,4 @@
-// The device list page: a filter line above the device list grid.
+// The device list page: a filter line with "Check all" and "Export…" above the device list grid.
 #pragma once
 
 #include "zrgrid_global.h"
@@ -7,6 +7,7 @@
 
 class CZRDevListGrid;
 class QLineEdit;
+class QPushButton;
 
 class ZRGRIDU_EXPORT CZRDevListWnd : public QWidget
 {
@@ -20,8 +21,16 @@ public:
 
     CZRDevListGrid* GetGrid() { return m_grid; }
     QLineEdit* GetFilterEdit() { return m_filter; }
+    QPushButton* GetCheckAllButton() { return m_checkAll; }
+    QPushButton* GetExportButton() { return m_export; }
+
+    // Asks the picker for a file and writes the rows the filter shows as CSV. 1 when written; 0 when
+    // cancelled or when the file could not be written (the operator is told).
+    int Export();
 
 private:
     CZRDevListGrid* m_grid;
     QLineEdit* m_filter;
+    QPushButton* m_checkAll;
+    QPushButton* m_export;
 };

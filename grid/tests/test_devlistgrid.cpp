@@ -1,5 +1,7 @@
 // The device list grid: rows per agent, check marks and their enumeration, right click, sorting by
 // heading, the filter and the CSV export.
+#include "messagebox.h"
+#include "picker.h"
 #include "zrdevlistgrid.h"
 #include "zrdevlistwnd.h"
 
@@ -9,6 +11,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -381,6 +384,56 @@ TEST(DevListGrid, FilterOnTenThousandRows)
     expectViewMatches(g);
     std::printf("10000 rows: fill %lld ms, filter %lld ms, narrow %lld ms, sort %lld ms\n", (long long)fillMs,
                 (long long)filterMs, (long long)narrowMs, (long long)sortMs);
+}
+
+struct SavePicker : PickerService
+{
+    QString answer;
+    int asked = 0;
+    QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        ++asked;
+        return answer;
+    }
+};
+
+TEST(DevListWnd, CheckAllAndExportThroughThePicker)
+{
+    CZRDevListWnd wnd;
+    CZRDevListGrid& g = *wnd.GetGrid();
+    add(g, u"10.0.0.1"_s, u"Alpha"_s);
+    add(g, u"10.0.0.2"_s, u"Beta"_s);
+    wnd.GetFilterEdit()->setText(u"beta"_s);
+    QTest::mouseClick(wnd.GetCheckAllButton(), Qt::LeftButton);
+    EXPECT_EQ(checkedLabels(g), QStringList({u"10.0.0.2"_s}));
+    EXPECT_FALSE(g.StoredCell(0, 0)->GetBool());
+
+    SavePicker picker;
+    SetPickerService(&picker);
+    QList<MessageRecord> boxes;
+    SetMessageHandler([&boxes](const MessageRecord& r) {
+        boxes << r;
+        return IDOK;
+    });
+    QTemporaryDir dir;
+    // Cancelled: nothing written, nothing said.
+    EXPECT_EQ(wnd.Export(), 0);
+    EXPECT_EQ(picker.asked, 1);
+    // A name without suffix gets ".csv".
+    picker.answer = dir.filePath(u"list"_s);
+    EXPECT_EQ(wnd.Export(), 1);
+    QFile f(dir.filePath(u"list.csv"_s));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("Device IP,Model Name,Firmware Ver.,OS Ver.,CPU Type,Hostname\r\n"
+                                      "10.0.0.2,Beta,fw,os,cpu,\r\n"));
+    EXPECT_TRUE(boxes.isEmpty());
+    // A place that cannot be written is reported.
+    picker.answer = dir.filePath(u"missing/list.csv"_s);
+    EXPECT_EQ(wnd.Export(), 0);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].icon, unsigned(MB_ICONERROR));
+    SetMessageHandler({});
+    SetPickerService(nullptr);
 }
 
 } // namespace
