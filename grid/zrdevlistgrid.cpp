@@ -119,8 +119,11 @@ void CZRDevListGrid::sortBy(int col, bool ascending)
         head->SetCellTypeEx(ascending ? UGCT_SORTARROWUP : UGCT_SORTARROWDOWN);
         RedrawCell(col, -1);
     }
+    // The view carries hidden rows through a sort one by one, far slower than hiding them again.
+    if (!m_filter.isEmpty()) syncHidden(0, model()->rowCount() - 1, true);
     SortBy(col, ascending ? UG_SORT_ASCENDING : UG_SORT_DESCENDING);
     forgetRows();
+    syncHidden(0, model()->rowCount() - 1);
     RedrawAll();
 }
 
@@ -374,7 +377,7 @@ void CZRDevListGrid::SetFilter(const QString& text)
 }
 
 // Carries the rows' hidden marks to the view for the rows it has been told of.
-void CZRDevListGrid::syncHidden(long first, long last)
+void CZRDevListGrid::syncHidden(long first, long last, bool showAll)
 {
     last = std::min<long>(last, model()->rowCount() - 1);
     if (first > last) return;
@@ -383,7 +386,7 @@ void CZRDevListGrid::syncHidden(long first, long last)
     const bool updates = side->updatesEnabled();
     side->setUpdatesEnabled(false);
     for (long r = std::max(0L, first); r <= last; ++r) {
-        const bool hide = !IsRowShown(r);
+        const bool hide = !showAll && !IsRowShown(r);
         if (isRowHidden(int(r)) != hide) setRowHidden(int(r), hide);
     }
     side->setUpdatesEnabled(updates);

@@ -87,7 +87,8 @@ private:
     bool matches(long row, const QString& needle) const;
     void setShown(long row, bool shown);
     void filterRow(long row);
-    void syncHidden(long first, long last);
+    // showAll: every row shown in the view, whatever its mark.
+    void syncHidden(long first, long last, bool showAll = false);
     void sortBy(int col, bool ascending);
     long rowOfLabel(const QString& label) const;
     void forgetRows() const { m_rowOfValid = false; }
