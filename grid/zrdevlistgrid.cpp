@@ -135,7 +135,7 @@ void CZRDevListGrid::OnTH_LClicked(int col, long, int updn, QRect*, QPoint*, int
 
 void CZRDevListGrid::OnRClicked(int col, long row, int updn, QRect*, QPoint*, int)
 {
-    if (updn != 1 || row < 0 || row >= GetNumberRows()) return;
+    if (updn != 1 || row < 0 || row >= rowCount()) return;
     // The clicked device alone becomes the target set.
     ClearAllChecked();
     SetCheckedRow(row, true);
@@ -146,7 +146,7 @@ void CZRDevListGrid::OnRClicked(int col, long row, int updn, QRect*, QPoint*, in
 
 int CZRDevListGrid::OnMenuStart(int col, long row, int section)
 {
-    if (row < 0 || section != UG_GRID || row >= GetNumberRows()) return 0;
+    if (row < 0 || section != UG_GRID || row >= rowCount()) return 0;
     m_rcCol = col;
     m_rcRow = row;
     m_rcLabel = StoredCell(kColLabel, row)->GetLabelText();
@@ -162,7 +162,7 @@ void CZRDevListGrid::SetContextMenu(QMenu* menu)
 
 long CZRDevListGrid::rowOfLabel(const QString& label) const
 {
-    const long rows = GetNumberRows();
+    const long rows = rowCount();
     for (int pass = 0; pass < 2; ++pass) {
         if (!m_rowOfValid) {
             m_rowOf.clear();
@@ -187,7 +187,7 @@ int CZRDevListGrid::FindFirstLabel(const QString& label, int column, long* row) 
     if (column == kColLabel) {
         found = rowOfLabel(label);
     } else {
-        for (long r = 0, n = GetNumberRows(); r < n && found < 0; ++r)
+        for (long r = 0, n = rowCount(); r < n && found < 0; ++r)
             if (StoredCell(column, r)->GetLabelText() == label) found = r;
     }
     if (found < 0) return 1;
@@ -199,9 +199,12 @@ void CZRDevListGrid::AddItem(const QString& label, const QString&, const QString
                              const QString& firmware, const QString& os, const QString& cpu,
                              const QString& hostname)
 {
+    // Rows before the set-up would have no columns to hold them.
+    if (GetNumberCols() != kCols) CreateGrid(GetCtrlId());
+    if (GetNumberCols() != kCols) return;
     long row = rowOfLabel(label);
     if (row < 0) {
-        row = GetNumberRows();
+        row = rowCount();
         AppendRow();
         CUGCell* c = GetCellIndirect(kColLabel, row);
         c->SetCellType(UGCT_CHECKBOX);
@@ -217,7 +220,7 @@ void CZRDevListGrid::AddItem(const QString& label, const QString&, const QString
 void CZRDevListGrid::SetItem(long row, const QString&, const QString& model, const QString& firmware,
                              const QString& os, const QString& cpu, const QString& hostname)
 {
-    if (row < 0 || row >= GetNumberRows()) return;
+    if (row < 0 || row >= rowCount()) return;
     const QString* texts[] = {&model, &firmware, &os, &cpu, &hostname};
     for (int col = kColModel; col < kCols; ++col)
         GetCellIndirect(col, row)->SetText(*texts[col - kColModel]);
@@ -256,28 +259,28 @@ void CZRDevListGrid::UpdateGrid()
 
 void CZRDevListGrid::SetCheckedRow(long row, bool mark)
 {
-    if (row < 0 || row >= GetNumberRows()) return;
+    if (row < 0 || row >= rowCount()) return;
     GetCellIndirect(kColLabel, row)->SetBool(mark);
     RedrawCell(kColLabel, row);
 }
 
 void CZRDevListGrid::SetAllChecked()
 {
-    for (long r = 0, n = GetNumberRows(); r < n; ++r)
+    for (long r = 0, n = rowCount(); r < n; ++r)
         if (IsRowShown(r)) GetCellIndirect(kColLabel, r)->SetBool(true);
     RedrawCol(kColLabel);
 }
 
 void CZRDevListGrid::ClearAllChecked()
 {
-    for (long r = 0, n = GetNumberRows(); r < n; ++r)
+    for (long r = 0, n = rowCount(); r < n; ++r)
         GetCellIndirect(kColLabel, r)->SetBool(false);
     RedrawCol(kColLabel);
 }
 
 long CZRDevListGrid::GetCheckedRow(long start) const
 {
-    for (long r = std::max(0L, start), n = GetNumberRows(); r < n; ++r) {
+    for (long r = std::max(0L, start), n = rowCount(); r < n; ++r) {
         const CUGCell* c = StoredCell(kColLabel, r);
         if (c->GetBool() && !(c->GetPrivateData() & kHiddenBit)) return r;
     }
@@ -286,7 +289,7 @@ long CZRDevListGrid::GetCheckedRow(long start) const
 
 int CZRDevListGrid::GetNextCheckedAgent(long* row, QString* label) const
 {
-    if (!row || *row < 0 || *row >= GetNumberRows()) return 1;
+    if (!row || *row < 0 || *row >= rowCount()) return 1;
     if (label) *label = StoredCell(kColLabel, *row)->GetLabelText();
     *row = GetCheckedRow(*row + 1);
     return 0;
@@ -306,14 +309,14 @@ long CZRDevListGrid::GetRClickedItem(QString* label) const
 
 bool CZRDevListGrid::IsRowShown(long row) const
 {
-    const CUGCell* c = row >= 0 && row < GetNumberRows() ? StoredCell(kColLabel, row) : nullptr;
+    const CUGCell* c = row >= 0 && row < rowCount() ? StoredCell(kColLabel, row) : nullptr;
     return c && !(c->GetPrivateData() & kHiddenBit);
 }
 
 long CZRDevListGrid::GetShownRowCount() const
 {
     long n = 0;
-    for (long r = 0, rows = GetNumberRows(); r < rows; ++r)
+    for (long r = 0, rows = rowCount(); r < rows; ++r)
         n += IsRowShown(r) ? 1 : 0;
     return n;
 }
@@ -365,7 +368,7 @@ void CZRDevListGrid::SetFilter(const QString& text)
     // A longer text that holds the old one can only hide more: shown rows are all that need a look.
     const bool narrowing = !m_filter.isEmpty() && next.contains(m_filter, Qt::CaseInsensitive);
     m_filter = next;
-    const long rows = GetNumberRows();
+    const long rows = rowCount();
     for (long r = 0; r < rows; ++r) {
         const bool shown = IsRowShown(r);
         if (narrowing && !shown) continue;
@@ -379,6 +382,7 @@ void CZRDevListGrid::SetFilter(const QString& text)
 // Carries the rows' hidden marks to the view for the rows it has been told of.
 void CZRDevListGrid::syncHidden(long first, long last, bool showAll)
 {
+    if (GetNumberCols() != kCols) return;
     last = std::min<long>(last, model()->rowCount() - 1);
     if (first > last) return;
     // Without updates a hidden row costs the header no layout pass; with them, every change would.
@@ -407,10 +411,10 @@ int CZRDevListGrid::ExportCsv(QIODevice* out) const
         text += QStringLiteral("\r\n");
     };
     QStringList fields;
-    for (int col = 0; col < kCols; ++col)
+    for (int col = 0; col < GetNumberCols() && col < kCols; ++col)
         fields << StoredCell(col, -1)->GetText();
     line(fields);
-    for (long r = 0, n = GetNumberRows(); r < n; ++r) {
+    for (long r = 0, n = rowCount(); r < n; ++r) {
         if (!IsRowShown(r)) continue;
         fields.clear();
         fields << StoredCell(kColLabel, r)->GetLabelText();

@@ -84,6 +84,8 @@ public:
     int OnMenuStart(int col, long row, int section) override;
 
 private:
+    // The rows, or none while the columns are not (yet) this grid's.
+    long rowCount() const { return GetNumberCols() == kCols ? GetNumberRows() : 0; }
     bool matches(long row, const QString& needle) const;
     void setShown(long row, bool shown);
     void filterRow(long row);

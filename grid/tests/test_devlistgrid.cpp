@@ -145,6 +145,12 @@ TEST(DevListGrid, AddRefreshRemoveRows)
 
     g.RemoveAll();
     EXPECT_EQ(g.GetNumberRows(), 0);
+    // A grid filled before its set-up sets itself up first.
+    CZRDevListGrid early;
+    EXPECT_EQ(early.GetFirstCheckedAgentRow(), -1);
+    add(early, u"10.9.9.9"_s);
+    EXPECT_EQ(early.GetNumberCols(), 6);
+    EXPECT_EQ(early.QuickGetText(0, 0), u"10.9.9.9"_s);
     add(g, u"10.0.0.3"_s);
     EXPECT_EQ(g.GetNumberRows(), 1);
     QCoreApplication::processEvents();
