@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -350,6 +351,31 @@ TEST_F(DynEditTest, PasteFromTheContextMenuAndInputMethodAreChecked)
     EXPECT_EQ(edit->text(), QStringLiteral("22"));
 }
 
+TEST_F(DynEditTest, DroppedTextIsChecked)
+{
+    edit->SetTextType(CDynEdit::TypeDec);
+    edit->SetRangeNum(1, 65535);
+    edit->setText(QStringLiteral("80"));
+    auto drop = [&](const QString& text) {
+        QMimeData mime;
+        mime.setText(text);
+        const QPoint at(edit->width() - 2, edit->height() / 2);
+        // Qt hands a drop only to the widget that took the drag's entry.
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        QDropEvent ev(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &ev);
+    };
+    drop(QStringLiteral("000")); // 80000
+    EXPECT_EQ(edit->text(), QStringLiteral("80"));
+    EXPECT_TRUE(balloonShows(QStringLiteral("Range: 1 ~ 65535")));
+    drop(QStringLiteral("8:"));
+    EXPECT_EQ(edit->text(), QStringLiteral("80"));
+    EXPECT_TRUE(balloonShows(QStringLiteral("DEC")));
+    drop(QStringLiteral("80"));
+    EXPECT_EQ(edit->text(), QStringLiteral("8080"));
+}
+
 // ---- the balloon
 
 TEST_F(DynEditTest, BalloonSitsAboveTheFieldInItsColourWithoutActivation)
@@ -377,6 +403,8 @@ TEST_F(DynEditTest, BalloonSitsAboveTheFieldInItsColourWithoutActivation)
     b->SetPlacement(CInfoWnd::Below);
     type(QStringLiteral("y"));
     EXPECT_EQ(b->geometry().top(), field.bottom() + 1 + 2 - 1);
+    win->hide(); // the balloon never outlives its field on screen
+    EXPECT_FALSE(b->isVisible());
 }
 
 TEST_F(DynEditTest, BalloonGoesAwayByItselfAndCanBeSwitchedOff)
