@@ -11,6 +11,9 @@
 #include <QMenu>
 #include <QMimeData>
 
+#include <algorithm>
+#include <typeinfo>
+
 namespace {
 
 const QString kNameMessage = QStringLiteral("Invalid characters: \\ / : * ? \" < > |");
