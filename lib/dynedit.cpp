@@ -211,8 +211,31 @@ void CDynEdit::ShowErrorMsg()
     setFocus(Qt::OtherFocusReason);
     selectAll();
     m_info->hide();
-    if (!m_info->isVisible() && QApplication::focusWidget())
+    if (!m_info->isVisible() && QApplication::focusWidget()) {
         m_info->ShowMessage(msg, font(), QRect(mapToGlobal(QPoint(0, 0)), size()));
+        // The balloon is a window of its own: it must not stay behind when the dialog moves or
+        // loses activation.
+        window()->removeEventFilter(this);
+        window()->installEventFilter(this);
+    }
+}
+
+bool CDynEdit::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == window()) {
+        switch (e->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Hide:
+        case QEvent::WindowDeactivate:
+            m_info->hide();
+            window()->removeEventFilter(this);
+            break;
+        default:
+            break;
+        }
+    }
+    return QLineEdit::eventFilter(watched, e);
 }
 
 void CDynEdit::keyPressEvent(QKeyEvent* e)

@@ -75,6 +75,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     int checkChar(QChar c) const;

@@ -403,6 +403,10 @@ TEST_F(DynEditTest, BalloonSitsAboveTheFieldInItsColourWithoutActivation)
     b->SetPlacement(CInfoWnd::Below);
     type(QStringLiteral("y"));
     EXPECT_EQ(b->geometry().top(), field.bottom() + 1 + 2 - 1);
+    win->move(win->pos() + QPoint(40, 40)); // it would point at nothing once the dialog moves
+    QTRY_VERIFY_WITH_TIMEOUT(!b->isVisible(), 2000);
+    type(QStringLiteral("z"));
+    ASSERT_TRUE(b->isVisible());
     win->hide(); // the balloon never outlives its field on screen
     EXPECT_FALSE(b->isVisible());
 }
