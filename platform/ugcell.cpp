@@ -1,6 +1,9 @@
 #include "ugcell.h"
 
 #include <cmath>
+#include <type_traits>
+
+static_assert(std::is_nothrow_move_constructible_v<CUGCell>, "grid storage must move cells, not copy them");
 
 namespace {
 QString formatNumber(double v)

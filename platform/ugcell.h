@@ -106,6 +106,12 @@ public:
     };
 
     CUGCell() = default;
+    CUGCell(const CUGCell&) = default;
+    CUGCell& operator=(const CUGCell&) = default;
+    // QFont declares no move, so the implicit one may throw and the grid's storage would copy every
+    // cell as it grows; moving a font's shared data cannot fail.
+    CUGCell(CUGCell&&) noexcept = default;
+    CUGCell& operator=(CUGCell&&) noexcept = default;
 
     // Back to a cell that sets nothing.
     void ClearAll() { *this = CUGCell(); }
