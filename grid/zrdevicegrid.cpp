@@ -47,6 +47,9 @@ void CZRDeviceGrid::OnSetup()
     EnableUpdate(true);
 
     SetDefRowHeight(25);
+    // The columns left at the default width carry the values; OS and CPU texts such as
+    // "Windows Embedded Standard 2009" must fit without being cut.
+    SetDefColWidth(110);
     SetColWidth(0, 20);
     SetColWidth(kCols - 1, 20);
     SetRowHeight(0, 20);
