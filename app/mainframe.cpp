@@ -234,8 +234,7 @@ void CMainFrame::buildToolBars()
 
 QMenu* CMainFrame::ContextMenu(int id) const
 {
-    QMenu* menu = m_contextMenus.value(id, nullptr);
-    return menu;
+    return m_contextMenus.value(id, nullptr);
 }
 
 void CMainFrame::UpdateCommandUI()

@@ -36,6 +36,12 @@ QString existingDir(const QString& path)
     return info.exists() && info.isDir() ? path : QString();
 }
 
+// The key every request and notification names an agent by.
+QString agentKey(const QString& gateway, const QString& agent)
+{
+    return gateway + u'|' + agent;
+}
+
 bool isContextCommand(int id)
 {
     return id >= ID_CTX_CONNECT && id <= ID_CTX_STOP_SERVICE;
@@ -254,7 +260,7 @@ void CTarnDoc::doReboot()
 {
     QString gateway, agent;
     if (!contextAgent(&gateway, &agent)) return;
-    const QString key = QStringLiteral("%1|%2").arg(gateway, agent);
+    const QString key = agentKey(gateway, agent);
     const CZRAgent& record = m_control->GetAgent(key);
     int answer;
     if (record.GetTransferCount(-1) != 0)
@@ -312,7 +318,7 @@ void CTarnDoc::showGatewayView(QTreeWidgetItem* item, bool doubleClick)
         const QString name = CZRAgentTree::GatewayName(item->text(0));
         const CZRGateway& gw = m_control->GetGateway(name);
         for (const auto& agent : gw.GetAgentList())
-            m_control->SendRequest(1, QString(), QStringLiteral("%1|%2").arg(name, agent->GetIPAddr()));
+            m_control->SendRequest(1, QString(), agentKey(name, agent->GetIPAddr()));
         view()->SwitchPage(PAGE_DEVLIST);
     } else {
         view()->SwitchPage(PAGE_TRANSFER);
@@ -342,7 +348,7 @@ int CTarnDoc::modelImageFor(CZRAgent& agent)
 
 void CTarnDoc::refreshDevicePage(const QString& gateway, const QString& agentName)
 {
-    CZRAgent& agent = m_control->GetAgent(QStringLiteral("%1|%2").arg(gateway, agentName));
+    CZRAgent& agent = m_control->GetAgent(agentKey(gateway, agentName));
     CZRDeviceWnd* device = view()->DeviceWnd();
     const int index = modelImageFor(agent);
     if (index >= 0) device->SetImage(index);
@@ -357,7 +363,7 @@ void CTarnDoc::showDeviceView(QTreeWidgetItem* item)
     // exist; until then every agent shows its device page.
     const QString agent = item->text(0);
     const QString gateway = CZRAgentTree::GatewayOf(item);
-    const QString key = QStringLiteral("%1|%2").arg(gateway, agent);
+    const QString key = agentKey(gateway, agent);
     refreshDevicePage(gateway, agent);
     view()->SwitchPage(PAGE_DEVICE);
     m_control->SendRequest(1, QString(), key);

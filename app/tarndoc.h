@@ -81,7 +81,6 @@ private:
     void onGatewayDisconnected(const QString& name);
     void onAgentOnline(const QString& key);
     void onAgentOffline(const QString& key);
-    void updateAgentImage(const QString& gateway, const QString& agent);
     int modelImageFor(CZRAgent& agent);
     void requestFailed(const QString& nick, const QString& text);
 
