@@ -9,10 +9,14 @@
 
 #include <notify.h>
 #include <resources.h>
+#include <zrdevlistgrid.h>
+#include <zrprocessgrid.h>
+#include <zrservicegrid.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -120,6 +124,14 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     Tree()->SetMenuProvider([this](int id) { return ContextMenu(id); });
     connect(Tree(), &CZRAgentTree::NodeActivated, m_doc, &CTarnDoc::ActivateNode);
     connect(qApp, &QApplication::focusChanged, this, [this] { UpdateCommandUI(); });
+    // The grids' own context menus carry the console's commands.
+    m_info->DevList()->SetContextMenu(ContextMenu(IDR_AGENT_MENU));
+    m_info->ProcessGrid()->SetContextMenu(ContextMenu(IDR_PROCESS_MENU));
+    m_info->ServiceGrid()->SetContextMenu(ContextMenu(IDR_GRID_MENU));
+    for (QAbstractItemView* grid : {static_cast<QAbstractItemView*>(m_info->ProcessGrid()),
+                                    static_cast<QAbstractItemView*>(m_info->ServiceGrid())})
+        connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &CMainFrame::UpdateCommandUILater);
     UpdateCommandUI();
 }
 
@@ -202,6 +214,18 @@ void CMainFrame::buildMenus()
             agentMenu->addAction(Action(id));
     }
     m_contextMenus.insert(IDR_AGENT_MENU, agentMenu);
+
+    auto* serviceMenu = new QMenu(this);
+    serviceMenu->setObjectName(QStringLiteral("Menu%1").arg(IDR_GRID_MENU));
+    serviceMenu->addAction(Action(ID_CTX_START_SERVICE));
+    serviceMenu->addAction(Action(ID_CTX_STOP_SERVICE));
+    m_contextMenus.insert(IDR_GRID_MENU, serviceMenu);
+
+    auto* processMenu = new QMenu(this);
+    processMenu->setObjectName(QStringLiteral("Menu%1").arg(IDR_PROCESS_MENU));
+    processMenu->addAction(Action(ID_CTX_STOP_PROCESS));
+    processMenu->addAction(Action(ID_CTX_PROCESS_SEL));
+    m_contextMenus.insert(IDR_PROCESS_MENU, processMenu);
 
     for (QMenu* menu : findChildren<QMenu*>())
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);

@@ -8,6 +8,7 @@ constexpr int IDR_SECOND_TOOLBAR = 20002;
 constexpr int IDR_MAIN_TOOLBAR = 20004;
 constexpr int IDR_GATEWAY_MENU = 20011;
 constexpr int IDR_GRID_MENU = 20012;
+constexpr int IDR_PROCESS_MENU = 20013;
 constexpr int IDD_ABOUTBOX = 20017;
 
 // Pictures.

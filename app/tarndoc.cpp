@@ -11,6 +11,10 @@
 #include <resources.h>
 #include <zrcontrol.h>
 #include <zrdevicewnd.h>
+#include <zrdevlistgrid.h>
+#include <zrgatewaydlg.h>
+#include <zrprocessgrid.h>
+#include <zrservicegrid.h>
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -57,8 +61,39 @@ bool isFrameCommand(int id)
 // Agent commands whose windows come with later work stay disabled until then.
 bool isBuilt(int id)
 {
-    return id == ID_CTX_CONNECT || id == ID_CTX_DISCONNECT || id == ID_CTX_REBOOT || id == ID_CONNECT ||
-           id == ID_DISCONNECT || isFrameCommand(id);
+    switch (id) {
+    case ID_CTX_CONNECT:
+    case ID_CTX_DISCONNECT:
+    case ID_CTX_REBOOT:
+    case ID_CONNECT:
+    case ID_DISCONNECT:
+    case ID_GATEWAY_MANAGER:
+    case ID_CTX_PROCESS:
+    case ID_CTX_SERVICE:
+    case ID_CTX_STOP_PROCESS:
+    case ID_CTX_PROCESS_SEL:
+    case ID_CTX_START_SERVICE:
+    case ID_CTX_STOP_SERVICE:
+    case ID_PROCESS:
+    case ID_SERVICE:
+    case ID_STOP_PROCESS:
+    case ID_PROCESS_PAGE:
+    case ID_START_SERVICE:
+    case ID_STOP_SERVICE:
+        return true;
+    default:
+        return isFrameCommand(id);
+    }
+}
+
+// A port as the connection needs it: digits only, 1 to 65535.
+bool validPort(const QString& port)
+{
+    if (port.isEmpty() || port.size() > 5) return false;
+    for (QChar c : port)
+        if (c < u'0' || c > u'9') return false;
+    const int value = port.toInt();
+    return value >= 1 && value <= 65535;
 }
 } // namespace
 
@@ -92,6 +127,21 @@ CTarnInfoView* CTarnDoc::view() const
     return m_frame->InfoView();
 }
 
+CZRDevListGrid* CTarnDoc::devList() const
+{
+    return view()->DevList();
+}
+
+CZRProcessGrid* CTarnDoc::processGrid() const
+{
+    return view()->ProcessGrid();
+}
+
+CZRServiceGrid* CTarnDoc::serviceGrid() const
+{
+    return view()->ServiceGrid();
+}
+
 bool CTarnDoc::OnNewDocument(const QString& profilePath, const QString& productImageDir)
 {
     m_profilePath = profilePath;
@@ -118,6 +168,78 @@ void CTarnDoc::readGatewayList()
         // A node only for a gateway the core took: a second node of one name would find the first's record.
         if (m_control->AddGateway(name, ip, port)) tree()->InsertGateway(name, ip);
     }
+}
+
+bool CTarnDoc::WriteGatewayList(const QString& profilePath, const QList<QStringList>& entries)
+{
+    // One write of the whole section: a longer old list leaves no keys behind, and a failure leaves
+    // the old file as it was.
+    QStringList lines{QStringLiteral("Count=%1").arg(entries.size())};
+    for (int i = 0; i < entries.size(); ++i) {
+        const QStringList& e = entries[i];
+        const QString ip = e.value(1);
+        const QString name = e.value(0).isEmpty() ? ip : e.value(0);
+        lines << QStringLiteral("Name%1=%2").arg(i + 1).arg(name)
+              << QStringLiteral("IP%1=%2").arg(i + 1).arg(ip)
+              << QStringLiteral("Port%1=%2").arg(i + 1).arg(e.value(2));
+    }
+    ProfileFile profile(profilePath);
+    return profile.WriteSection(kGateway, lines);
+}
+
+void CTarnDoc::OnGatewayManager()
+{
+    CZRGatewayDlg dlg(m_frame, true);
+    dlg.SetDefaultPort(QString::fromLatin1(kDefaultPort));
+    {
+        const ProfileFile profile(m_profilePath);
+        const int count = profile.GetInt(kGateway, QStringLiteral("Count"), 0);
+        for (int i = 1; i <= count; ++i) {
+            const QString ip =
+                profile.GetString(kGateway, QStringLiteral("IP%1").arg(i), QString(), kPathBuffer);
+            QString name =
+                profile.GetString(kGateway, QStringLiteral("Name%1").arg(i), QString(), kPathBuffer);
+            const QString port = profile.GetString(kGateway, QStringLiteral("Port%1").arg(i),
+                                                   QString::fromLatin1(kDefaultPort), kPathBuffer);
+            if (name.isEmpty()) name = ip;
+            dlg.AddListItem(name, ip, port);
+        }
+    }
+    QPointer<CTarnDoc> self(this);
+    const int result = dlg.exec();
+    if (!self || !m_control) return;
+    if (result != 1 && result != 2 && result != CZRGatewayDlg::IDCONNECT) return;
+
+    // Gateways on line stay as they are; every other one is rebuilt from the dialog's list.
+    m_control->RemoveAllGateway();
+    tree()->RemoveOfflineGateways();
+    QList<QStringList> entries;
+    for (int i = 0; i < dlg.GetCount(); ++i) {
+        QString name, ip, port;
+        dlg.GetListItem(i, name, ip, port);
+        entries.append({name, ip, port});
+        if (tree()->FindGateway(name)) continue;
+        if (m_control->AddGateway(name, ip, port)) tree()->InsertGateway(name, ip);
+    }
+    if (!WriteGatewayList(m_profilePath, entries))
+        ShowMessage(m_frame, QStringLiteral("The gateway list could not be saved to %1.").arg(m_profilePath),
+                    LoadResString(IDS_ERROR), MB_ICONERROR, MB_OK);
+    tree()->ExpandAllGateways();
+    if (result == CZRGatewayDlg::IDCONNECT) ConnectGateway(dlg.GetSelItem());
+    m_frame->UpdateCommandUI();
+}
+
+bool CTarnDoc::checkPort(const QString& name)
+{
+    const CZRGateway& gw = m_control->GetGateway(name);
+    if (validPort(gw.GetPort())) return true;
+    // Kept as the profile has it, but never dialled: the operator corrects it in the Gateway Manager.
+    Message(0,
+            QStringLiteral("The port of gateway %1 is \"%2\"; a port is a number from 1 to 65535.\n"
+                           "Correct it in the Gateway Manager.")
+                .arg(name, gw.GetPort()),
+            IDS_ERROR, name, MB_ICONERROR, MB_OK);
+    return false;
 }
 
 int CTarnDoc::Message(int textId, const QString& extra, int captionId, const QString& target, unsigned icon,
@@ -149,7 +271,7 @@ int CTarnDoc::SendMessageCB(const QString& argument, int number, void* context, 
 bool CTarnDoc::IsCommandEnabled(int id) const
 {
     if (!isBuilt(id)) return false;
-    if (isFrameCommand(id)) return true;
+    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER) return true;
     // Context commands look at the node right-clicked, unless the focus is in the info view.
     const bool context = isContextCommand(id) && !m_frame->FocusInInfoView();
     const QTreeWidgetItem* item = context ? tree()->ContextItem() : tree()->currentItem();
@@ -158,7 +280,19 @@ bool CTarnDoc::IsCommandEnabled(int id) const
     if (bits & NODE_BUSY) return false;
     const bool target = ((bits & NODE_GATEWAY) && (bits & NODE_CONNECTED)) || (bits & NODE_AGENT);
     if (id == ID_CTX_CONNECT || id == ID_CONNECT) return !target;
-    return target;
+    if (!target) return false;
+    switch (id) {
+    case ID_STOP_PROCESS:
+        return view()->CurrentPage() == PAGE_PROCESS && processGrid()->HasSelectedItem();
+    case ID_PROCESS_PAGE:
+        return view()->CurrentPage() == PAGE_PROCESS;
+    case ID_STOP_SERVICE: {
+        QString sid;
+        return view()->CurrentPage() == PAGE_SERVICE && serviceGrid()->GetSelectedItem(sid) >= 0;
+    }
+    default:
+        return true;
+    }
 }
 
 void CTarnDoc::OnCommand(int id)
@@ -179,6 +313,46 @@ void CTarnDoc::OnCommand(int id)
         break;
     case ID_CTX_REBOOT:
         doReboot();
+        break;
+    case ID_GATEWAY_MANAGER:
+        OnGatewayManager();
+        break;
+    case ID_CTX_PROCESS:
+    case ID_CTX_SERVICE: {
+        QString gateway, agent;
+        if (!ContextAgent(&gateway, &agent)) break;
+        // The node is selected for the page; the selection must not open it a second time.
+        selectAgentNode(gateway, agent);
+        if (id == ID_CTX_PROCESS)
+            openProcessManager(gateway, {agent});
+        else
+            openServiceMonitor(gateway, {agent});
+        break;
+    }
+    case ID_PROCESS:
+    case ID_PROCESS_PAGE:
+    case ID_CTX_PROCESS_SEL:
+    case ID_SERVICE: {
+        QString gateway;
+        const QStringList agents = SelectionTargets(&gateway, false);
+        if (agents.isEmpty()) break;
+        if (id == ID_SERVICE)
+            openServiceMonitor(gateway, agents);
+        else
+            openProcessManager(gateway, agents);
+        break;
+    }
+    case ID_CTX_STOP_PROCESS:
+    case ID_STOP_PROCESS:
+        doStopProcess(id == ID_CTX_STOP_PROCESS);
+        break;
+    case ID_CTX_START_SERVICE:
+    case ID_START_SERVICE:
+        doServiceChange(id == ID_CTX_START_SERVICE, true);
+        break;
+    case ID_CTX_STOP_SERVICE:
+    case ID_STOP_SERVICE:
+        doServiceChange(id == ID_CTX_STOP_SERVICE, false);
         break;
     case ID_ONLINE_GUIDE: {
         const QString dir = QCoreApplication::applicationDirPath();
@@ -206,6 +380,7 @@ void CTarnDoc::doConnect(QTreeWidgetItem* item)
 {
     if (item == nullptr || !(CZRAgentTree::Param(item) & NODE_GATEWAY)) return;
     const QString name = CZRAgentTree::GatewayName(item->text(0));
+    if (!m_control->GetGateway(name).IsConnect() && !checkPort(name)) return;
     CZRAgentTree::SetParam(item, CZRAgentTree::Param(item) | NODE_CONNECTED | NODE_BUSY);
     tree()->SetStateImage(item, IMG_GATEWAY_ON);
     CZRGateway& gw = m_control->GetGateway(name);
@@ -244,11 +419,21 @@ void CTarnDoc::doDisconnect(QTreeWidgetItem* item)
     m_frame->UpdateCommandUI();
 }
 
-bool CTarnDoc::contextAgent(QString* gateway, QString* agent) const
+bool CTarnDoc::ContextAgent(QString* gateway, QString* agent) const
 {
-    // The device list grid's right-clicked agent comes with that grid; until then the info view
-    // offers no agent of its own.
-    if (m_frame->FocusInInfoView()) return false;
+    if (m_frame->FocusInInfoView()) {
+        // From the device list: the selected gateway and the agent right-clicked in the list.
+        const QTreeWidgetItem* item = tree()->currentItem();
+        if (item == nullptr) return false;
+        const unsigned bits = CZRAgentTree::Param(item);
+        const QString name =
+            (bits & NODE_AGENT) ? CZRAgentTree::GatewayOf(item) : CZRAgentTree::GatewayName(item->text(0));
+        QString label;
+        if (devList()->GetNick() != name || devList()->GetRClickedItem(&label) < 0) return false;
+        *gateway = name;
+        *agent = label;
+        return true;
+    }
     const QTreeWidgetItem* item = tree()->ContextItem();
     if (item == nullptr || !(CZRAgentTree::Param(item) & NODE_AGENT)) return false;
     *agent = item->text(0);
@@ -256,10 +441,104 @@ bool CTarnDoc::contextAgent(QString* gateway, QString* agent) const
     return true;
 }
 
+QStringList CTarnDoc::SelectionTargets(QString* gateway, bool single) const
+{
+    const QTreeWidgetItem* item = tree()->currentItem();
+    if (item == nullptr) return {};
+    const unsigned bits = CZRAgentTree::Param(item);
+    if (bits & NODE_AGENT) {
+        *gateway = CZRAgentTree::GatewayOf(item);
+        return {item->text(0)};
+    }
+    if (!(bits & NODE_GATEWAY)) return {};
+    *gateway = CZRAgentTree::GatewayName(item->text(0));
+    // Checks made in another gateway's list are not this gateway's agents.
+    CZRDevListGrid* list = devList();
+    if (list->GetNick() != *gateway) return {};
+    QStringList agents;
+    long row = list->GetFirstCheckedAgentRow();
+    QString label;
+    while (list->GetNextCheckedAgent(&row, &label) == 0) {
+        agents << label;
+        if (single) break;
+    }
+    return agents;
+}
+
+void CTarnDoc::selectAgentNode(const QString& gateway, const QString& agent)
+{
+    QTreeWidgetItem* node = tree()->FindAgent(gateway, agent);
+    if (node == nullptr || tree()->currentItem() == node) return;
+    m_selecting = true;
+    tree()->setCurrentItem(node);
+    m_selecting = false;
+}
+
+void CTarnDoc::openProcessManager(const QString& gateway, const QStringList& agents)
+{
+    CZRProcessGrid* grid = processGrid();
+    grid->RemoveAll();
+    m_processKeys.clear();
+    for (const QString& agent : agents) {
+        const QString key = agentKey(gateway, agent);
+        if (m_control->SendRequest(4, QString(), key)) m_processKeys.insert(key);
+    }
+    grid->SetNick(gateway);
+    grid->SetRequestAction(&CTarnDoc::SendMessageCB, 5, this);
+    view()->SwitchPage(PAGE_PROCESS);
+    m_frame->UpdateCommandUI();
+}
+
+void CTarnDoc::openServiceMonitor(const QString& gateway, const QStringList& agents)
+{
+    serviceGrid()->RemoveAll();
+    m_serviceKeys.clear();
+    m_serviceGateway = gateway;
+    for (const QString& agent : agents) {
+        const QString key = agentKey(gateway, agent);
+        if (m_control->SendRequest(6, QString(), key)) m_serviceKeys.insert(key);
+    }
+    view()->SwitchPage(PAGE_SERVICE);
+    m_frame->UpdateCommandUI();
+}
+
+void CTarnDoc::doStopProcess(bool context)
+{
+    CZRProcessGrid* grid = processGrid();
+    if (grid->IsWaiting4Remove()) {
+        // The same refusal the kill button gives.
+        grid->StopProcess(grid->GetWaitingRow(), false);
+        return;
+    }
+    QString pid, name;
+    const long row = context ? grid->GetRClickedItem(pid, name) : grid->GetSelectedItem(pid, name);
+    if (row < 0) return;
+    // Marks the row as the kill button does, so that only this row's answer removes it.
+    grid->StopProcess(row, false);
+}
+
+void CTarnDoc::doServiceChange(bool context, bool start)
+{
+    CZRServiceGrid* grid = serviceGrid();
+    if (grid->IsWaiting4Update()) {
+        ++m_msgBoxShowing;
+        ShowMessage(m_frame, QStringLiteral("Some service is being started/stopped."),
+                    QStringLiteral("Service Monitor"), 0, MB_OK);
+        --m_msgBoxShowing;
+        return;
+    }
+    QString id, agent;
+    const long row = context ? grid->GetRClickedItem(id) : grid->GetSelectedItem(id);
+    if (row < 0 || !grid->GetParentAgent(row, agent) || m_serviceGateway.isEmpty()) return;
+    grid->SetUpdateStatus(row);
+    if (m_control->SendRequest(start ? 7 : 8, id, agentKey(m_serviceGateway, agent)) == 0)
+        grid->ClearUpdateStatus(); // nothing went out, so no answer will clear it
+}
+
 void CTarnDoc::doReboot()
 {
     QString gateway, agent;
-    if (!contextAgent(&gateway, &agent)) return;
+    if (!ContextAgent(&gateway, &agent)) return;
     const QString key = agentKey(gateway, agent);
     const CZRAgent& record = m_control->GetAgent(key);
     int answer;
@@ -298,10 +577,10 @@ bool CTarnDoc::CanCloseFrame()
 
 void CTarnDoc::ActivateNode(QTreeWidgetItem* item, bool doubleClick)
 {
-    if (item == nullptr) return;
+    if (item == nullptr || m_selecting) return;
     const unsigned bits = CZRAgentTree::Param(item);
     if (bits & NODE_AGENT) {
-        showDeviceView(item);
+        showDeviceView(item, doubleClick);
     } else if ((bits & NODE_CONNECTED) && item->childCount() > 0) {
         showGatewayView(item, doubleClick);
     } else {
@@ -316,6 +595,7 @@ void CTarnDoc::showGatewayView(QTreeWidgetItem* item, bool doubleClick)
     const int page = view()->CurrentPage();
     if (doubleClick || (page != PAGE_FILEMGR && page != PAGE_TRANSFER)) {
         const QString name = CZRAgentTree::GatewayName(item->text(0));
+        if (devList()->GetNick() != name) fillDeviceList(name);
         const CZRGateway& gw = m_control->GetGateway(name);
         for (const auto& agent : gw.GetAgentList())
             m_control->SendRequest(1, QString(), agentKey(name, agent->GetIPAddr()));
@@ -324,6 +604,21 @@ void CTarnDoc::showGatewayView(QTreeWidgetItem* item, bool doubleClick)
         view()->SwitchPage(PAGE_TRANSFER);
     }
     m_frame->SetStoragePanes(0, 0);
+}
+
+void CTarnDoc::fillDeviceList(const QString& gateway)
+{
+    CZRDevListGrid* list = devList();
+    list->SetNick(gateway);
+    list->RemoveAll();
+    const CZRGateway& gw = m_control->GetGateway(gateway);
+    QString model, host, cpu, os, firmware;
+    for (const auto& agent : gw.GetAgentList()) {
+        agent->GetDeviceInfo(model, host, cpu, os, firmware);
+        list->AddItem(agent->GetIPAddr(), agent->GetVersion(), model, firmware, os, cpu, host);
+        list->SetItemName(agent->GetIPAddr(), agent->GetName());
+    }
+    list->UpdateGrid();
 }
 
 int CTarnDoc::modelImageFor(CZRAgent& agent)
@@ -357,12 +652,20 @@ void CTarnDoc::refreshDevicePage(const QString& gateway, const QString& agentNam
     device->SetBaseInfo(model, agent.GetVersion(), firmware, os, cpu, host);
 }
 
-void CTarnDoc::showDeviceView(QTreeWidgetItem* item)
+void CTarnDoc::showDeviceView(QTreeWidgetItem* item, bool doubleClick)
 {
-    // The process, service and file manager pages open their own flows for an agent once they
-    // exist; until then every agent shows its device page.
     const QString agent = item->text(0);
     const QString gateway = CZRAgentTree::GatewayOf(item);
+    const int page = doubleClick ? PAGE_DEVICE : view()->CurrentPage();
+    if (page == PAGE_PROCESS || page == PAGE_SERVICE) {
+        if (page == PAGE_PROCESS)
+            openProcessManager(gateway, {agent});
+        else
+            openServiceMonitor(gateway, {agent});
+        refreshStorage(agentKey(gateway, agent));
+        return;
+    }
+    // The file manager page opens its own flow once it exists; until then the device page.
     const QString key = agentKey(gateway, agent);
     refreshDevicePage(gateway, agent);
     view()->SwitchPage(PAGE_DEVICE);
@@ -409,7 +712,18 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         onAgentOffline(n.key());
         break;
     case zrmsg::DeviceInfo: {
-        // Only the selected agent's page shows it; the nick is parsed only then.
+        CZRDevListGrid* list = devList();
+        if (!list->GetNick().isEmpty()) {
+            CZRControl::ParseNick(n.key(), &gateway, &agent);
+            if (gateway == list->GetNick()) {
+                const CZRAgent& record = m_control->GetAgent(n.key());
+                QString model, host, cpu, os, firmware;
+                record.GetDeviceInfo(model, host, cpu, os, firmware);
+                list->AddItem(agent, record.GetVersion(), model, firmware, os, cpu, host);
+                list->SetItemName(agent, record.GetName());
+            }
+        }
+        // The selected agent's page shows it too; the nick is parsed only then.
         const QTreeWidgetItem* selected = tree()->currentItem();
         if (selected == nullptr || !(CZRAgentTree::Param(selected) & NODE_AGENT)) return;
         CZRControl::ParseNick(n.key(), &gateway, &agent);
@@ -419,6 +733,12 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
     }
     case zrmsg::Capacity0:
     case zrmsg::Capacity1: {
+        if (n.id() == zrmsg::Capacity0 && m_processKeys.contains(n.key())) {
+            CZRControl::ParseNick(n.key(), &gateway, &agent);
+            int free = 0, total = 0;
+            m_control->GetAgent(n.key()).GetDeviceCapacity(0, free, total);
+            processGrid()->SetMemory(agent, quint64(qMax(0, free)), quint64(qMax(0, total)));
+        }
         const QTreeWidgetItem* selected = tree()->currentItem();
         if (selected == nullptr) return;
         if (CZRAgentTree::Param(selected) & NODE_AGENT) {
@@ -430,11 +750,91 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         }
         return;
     }
+    case zrmsg::Process:
+        onProcessItem(n);
+        return;
+    case zrmsg::ProcessStopped:
+        onProcessStopped(n);
+        break;
+    case zrmsg::Service:
+        onServiceItem(n);
+        return;
+    case zrmsg::ServiceStarted:
+        onServiceChanged(n, 1);
+        break;
+    case zrmsg::ServiceStopped:
+        onServiceChanged(n, 0);
+        break;
     default:
         // Replies for pages, dialogs and plug-ins not built yet are dropped with their payloads.
         return;
     }
     m_frame->UpdateCommandUILater();
+}
+
+void CTarnDoc::onProcessItem(const CZRNotify& n)
+{
+    // Replies of an earlier opening, or of agents the page was not opened for, are stale.
+    if (!m_processKeys.contains(n.key())) return;
+    QString gateway, agent;
+    CZRControl::ParseNick(n.key(), &gateway, &agent);
+    CZRProcessGrid* grid = processGrid();
+    if (const QStringList* item = n.get<QStringList>()) {
+        if (item->size() >= 2) grid->AddProcessItem(agent, item->at(0), item->at(1));
+        return;
+    }
+    // End of the list: the memory line, then fresh figures for it.
+    int free = 0, total = 0;
+    m_control->GetAgent(n.key()).GetDeviceCapacity(0, free, total);
+    grid->SetMemory(agent, quint64(qMax(0, free)), quint64(qMax(0, total)));
+    grid->UpdateGrid();
+    m_control->SendRequest(2, QString(), n.key());
+    m_frame->UpdateCommandUILater();
+}
+
+void CTarnDoc::onProcessStopped(const CZRNotify& n)
+{
+    CZRProcessGrid* grid = processGrid();
+    const long row = grid->GetWaitingRow();
+    QString gateway, agent, owner;
+    CZRControl::ParseNick(n.key(), &gateway, &agent);
+    // Only the answer of the agent whose row waits may act on it.
+    if (row < 0 || gateway != grid->GetNick() || !grid->GetParentAgent(row, owner) || owner != agent) return;
+    if (n.value() == 1) {
+        grid->RemoveProcess();
+        grid->UpdateGrid();
+        m_control->SendRequest(2, QString(), n.key());
+    } else {
+        grid->ClearRemoveItem();
+    }
+}
+
+void CTarnDoc::onServiceItem(const CZRNotify& n)
+{
+    if (!m_serviceKeys.contains(n.key())) return;
+    QString gateway, agent;
+    CZRControl::ParseNick(n.key(), &gateway, &agent);
+    CZRServiceGrid* grid = serviceGrid();
+    if (const QStringList* item = n.get<QStringList>()) {
+        if (item->size() >= 3) grid->AddServiceItem(agent, item->at(0), item->at(1), item->at(2).toInt());
+        return;
+    }
+    grid->UpdateGrid();
+}
+
+void CTarnDoc::onServiceChanged(const CZRNotify& n, int state)
+{
+    CZRServiceGrid* grid = serviceGrid();
+    const long row = grid->GetUpdateRow();
+    QString gateway, agent, owner;
+    CZRControl::ParseNick(n.key(), &gateway, &agent);
+    if (row < 0 || gateway != m_serviceGateway || !grid->GetParentAgent(row, owner) || owner != agent) return;
+    if (n.value() == 1) {
+        grid->SetServiceStatus(state);
+        grid->UpdateGrid();
+    } else {
+        grid->ClearUpdateStatus();
+    }
 }
 
 void CTarnDoc::requestFailed(const QString& nick, const QString& text)
@@ -480,6 +880,19 @@ void CTarnDoc::requestFailed(const QString& nick, const QString& text)
 void CTarnDoc::onGatewayDisconnected(const QString& name)
 {
     tree()->RemoveAllAgents(name);
+    if (devList()->GetNick() == name) {
+        devList()->RemoveAll();
+        // Filled afresh when the gateway is shown again.
+        devList()->SetNick(QString());
+    }
+    if (processGrid()->GetNick() == name) {
+        processGrid()->RemoveAll();
+        m_processKeys.clear();
+    }
+    if (m_serviceGateway == name) {
+        serviceGrid()->RemoveAll();
+        m_serviceKeys.clear();
+    }
     QTreeWidgetItem* node = tree()->FindGateway(name);
     // Still busy: the gateway never took the login, so the connection itself failed.
     const bool neverReady = node && (CZRAgentTree::Param(node) & NODE_BUSY);
@@ -512,11 +925,25 @@ void CTarnDoc::onAgentOnline(const QString& key)
     if (node == nullptr) return;
     tree()->ExpandAllGateways();
     tree()->SetStateImage(node, image);
-    // A gateway shown while its agents arrive: the first arrival turns its empty view into the
-    // device list; the requests below already ask the newcomer for its information.
+    // A gateway shown while its agents arrive shows them in its device list; the requests below ask
+    // the newcomer for its information.
     QTreeWidgetItem* selected = tree()->currentItem();
-    if (selected && selected == tree()->FindGateway(gateway) && view()->CurrentPage() == PAGE_NONE)
-        view()->SwitchPage(PAGE_DEVLIST);
+    const int page = view()->CurrentPage();
+    if (selected && selected == tree()->FindGateway(gateway) && page != PAGE_FILEMGR &&
+        page != PAGE_TRANSFER) {
+        // The gateway view again, for the newcomer only: asking every agent again on each arrival
+        // would flood a large gateway.
+        if (devList()->GetNick() != gateway) {
+            fillDeviceList(gateway);
+        } else {
+            CZRAgent& rec = m_control->GetAgent(key);
+            QString model, host, cpu, os, firmware;
+            rec.GetDeviceInfo(model, host, cpu, os, firmware);
+            devList()->AddItem(agent, rec.GetVersion(), model, firmware, os, cpu, host);
+            devList()->SetItemName(agent, rec.GetName());
+        }
+        if (page != PAGE_DEVLIST) view()->SwitchPage(PAGE_DEVLIST);
+    }
     m_control->SendRequest(1, QString(), key);
     m_control->SendRequest(2, QString(), key);
     m_control->SendRequest(3, QString(), key);
@@ -531,6 +958,10 @@ void CTarnDoc::onAgentOffline(const QString& key)
         m_modeless->deleteLater();
         m_modeless = nullptr;
     }
+    if (devList()->GetNick() == gateway) devList()->RemoveItem(agent);
+    if (processGrid()->GetNick() == gateway && m_processKeys.remove(key))
+        processGrid()->RemoveAllProcess(agent);
+    if (m_serviceGateway == gateway && m_serviceKeys.remove(key)) serviceGrid()->RemoveAllService(agent);
     if (!tree()->RemoveAgent(gateway, agent)) return;
     Message(IDS_DEVICE_DISCONNECTED, QString(), IDS_DISCONNECTION_ALERT, agent, MB_ICONINFORMATION, MB_OK);
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -16,6 +17,9 @@ class CZRAgentTree;
 class CZRAgent;
 class CZRControl;
 class CZRNotify;
+class CZRDevListGrid;
+class CZRProcessGrid;
+class CZRServiceGrid;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -52,6 +56,15 @@ public:
     bool ConnectGateway(const QString& name);
     // Asks the shut-down question; false keeps the program running.
     bool CanCloseFrame();
+    // Runs the Gateway Manager, rebuilds the gateway list from it and rewrites the profile.
+    void OnGatewayManager();
+    // Writes the "Gateway" section from scratch: nothing of a longer old list stays behind.
+    static bool WriteGatewayList(const QString& profilePath, const QList<QStringList>& entries);
+    // The agents a selection command acts on: the selected agent, or the checked agents of the
+    // selected gateway that the device list shows. Empty when there is none.
+    QStringList SelectionTargets(QString* gateway, bool single) const;
+    // The agent a context command acts on; false when there is none.
+    bool ContextAgent(QString* gateway, QString* agent) const;
 
     // Notifications of the control core.
     void OnNotify(const CZRNotify& notice);
@@ -72,9 +85,23 @@ private:
     void doConnect(QTreeWidgetItem* item);
     void doDisconnect(QTreeWidgetItem* item);
     void doReboot();
-    // The agent a context command acts on; false when there is none.
-    bool contextAgent(QString* gateway, QString* agent) const;
-    void showDeviceView(QTreeWidgetItem* item);
+    CZRDevListGrid* devList() const;
+    CZRProcessGrid* processGrid() const;
+    CZRServiceGrid* serviceGrid() const;
+    void selectAgentNode(const QString& gateway, const QString& agent);
+    // Process manager (4) and service monitor (6) for agents of one gateway.
+    void openProcessManager(const QString& gateway, const QStringList& agents);
+    void openServiceMonitor(const QString& gateway, const QStringList& agents);
+    void doStopProcess(bool context);
+    void doServiceChange(bool context, bool start);
+    void fillDeviceList(const QString& gateway);
+    void onProcessItem(const CZRNotify& n);
+    void onProcessStopped(const CZRNotify& n);
+    void onServiceItem(const CZRNotify& n);
+    void onServiceChanged(const CZRNotify& n, int state);
+    // The gateway's port as the profile gave it; false (and the operator told) when it is no port.
+    bool checkPort(const QString& name);
+    void showDeviceView(QTreeWidgetItem* item, bool doubleClick);
     void showGatewayView(QTreeWidgetItem* item, bool doubleClick);
     void refreshDevicePage(const QString& gateway, const QString& agent);
     void refreshStorage(const QString& key);
@@ -107,4 +134,12 @@ private:
     QList<PendingError> m_pendingErrors;
     int m_droppedErrors = 0;
     bool m_errorShowing = false;
+    // Agents the process manager and the service monitor were last opened for; their replies
+    // fill the grids, anybody else's are stale.
+    QSet<QString> m_processKeys;
+    QSet<QString> m_serviceKeys;
+    QString m_serviceGateway;
+    // Set while the document itself selects a tree node, so that the selection does not open a
+    // page a second time.
+    bool m_selecting = false;
 };

@@ -4,6 +4,10 @@
 
 #include <resources.h>
 #include <zrdevicewnd.h>
+#include <zrdevlistgrid.h>
+#include <zrdevlistwnd.h>
+#include <zrprocessgrid.h>
+#include <zrservicegrid.h>
 
 #include <QPainter>
 #include <QResizeEvent>
@@ -17,9 +21,17 @@ CTarnInfoView::CTarnInfoView(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("InfoView"));
     setAccessibleName(QStringLiteral("Information"));
     setAutoFillBackground(false);
-    QWidget* devList = placeholder(IDC_DEVLIST, QStringLiteral("Device list"));
-    QWidget* service = placeholder(IDC_SERVICE, QStringLiteral("Service monitor"));
-    QWidget* process = placeholder(IDC_PROCESS, QStringLiteral("Process manager"));
+    m_devList = new CZRDevListWnd(this);
+    m_devList->setObjectName(QStringLiteral("Page%1").arg(IDC_DEVLIST));
+    m_devList->setAccessibleName(QStringLiteral("Device list"));
+    m_service = new CZRServiceGrid(this);
+    m_service->setObjectName(QStringLiteral("Page%1").arg(IDC_SERVICE));
+    m_service->setAccessibleName(QStringLiteral("Service monitor"));
+    m_service->CreateGrid(IDC_SERVICE);
+    m_process = new CZRProcessGrid(this);
+    m_process->setObjectName(QStringLiteral("Page%1").arg(IDC_PROCESS));
+    m_process->setAccessibleName(QStringLiteral("Process manager"));
+    m_process->CreateGrid(IDC_PROCESS);
     m_device = new CZRDeviceWnd(this);
     m_device->setObjectName(QStringLiteral("DeviceWnd"));
     m_device->setAccessibleName(QStringLiteral("Device information"));
@@ -27,13 +39,18 @@ CTarnInfoView::CTarnInfoView(QWidget* parent) : QWidget(parent)
     QWidget* transfer = placeholder(IDC_TRANSFER, QStringLiteral("Transfer list"));
     m_logo = LoadResBitmap(IDB_LOGO);
 
-    m_pages = {{PAGE_DEVLIST, devList}, {PAGE_PROCESS, process},   {PAGE_SERVICE, service},
-               {PAGE_FILEMGR, fileMgr}, {PAGE_TRANSFER, transfer}, {PAGE_DEVICE, m_device}};
+    m_pages = {{PAGE_DEVLIST, m_devList}, {PAGE_PROCESS, m_process}, {PAGE_SERVICE, m_service},
+               {PAGE_FILEMGR, fileMgr},   {PAGE_TRANSFER, transfer}, {PAGE_DEVICE, m_device}};
     for (const _WndHandler& page : m_pages)
         page.wnd->hide();
 }
 
 CTarnInfoView::~CTarnInfoView() = default;
+
+CZRDevListGrid* CTarnInfoView::DevList() const
+{
+    return m_devList->GetGrid();
+}
 
 QWidget* CTarnInfoView::placeholder(int controlId, const QString& name)
 {

@@ -8,6 +8,10 @@
 #include <vector>
 
 class CZRDeviceWnd;
+class CZRDevListGrid;
+class CZRDevListWnd;
+class CZRProcessGrid;
+class CZRServiceGrid;
 
 struct _WndHandler
 {
@@ -31,6 +35,10 @@ public:
     int AddPage(QWidget* page);
     const std::vector<_WndHandler>& Pages() const { return m_pages; }
     CZRDeviceWnd* DeviceWnd() const { return m_device; }
+    CZRDevListWnd* DevListWnd() const { return m_devList; }
+    CZRDevListGrid* DevList() const;
+    CZRProcessGrid* ProcessGrid() const { return m_process; }
+    CZRServiceGrid* ServiceGrid() const { return m_service; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -44,4 +52,7 @@ private:
     bool m_background = true;
     QPixmap m_logo;
     CZRDeviceWnd* m_device = nullptr;
+    CZRDevListWnd* m_devList = nullptr;
+    CZRProcessGrid* m_process = nullptr;
+    CZRServiceGrid* m_service = nullptr;
 };
