@@ -612,6 +612,7 @@ void CTarnDoc::fillDeviceList(const QString& gateway)
     list->SetNick(gateway);
     list->RemoveAll();
     const CZRGateway& gw = m_control->GetGateway(gateway);
+    list->ReserveRows(long(gw.GetAgentList().size()));
     QString model, host, cpu, os, firmware;
     for (const auto& agent : gw.GetAgentList()) {
         agent->GetDeviceInfo(model, host, cpu, os, firmware);

@@ -4,6 +4,7 @@
 
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -127,6 +128,7 @@ int CZRGroupGrid::GetParentAgent(long row, QString& name) const
 
 int CZRGroupGrid::HasSelectedItem()
 {
+    FlushRows();
     int col = -1;
     long row = -1;
     if (EnumFirstSelected(&col, &row) != UG_SUCCESS) return 0;
@@ -135,6 +137,7 @@ int CZRGroupGrid::HasSelectedItem()
 
 void CZRGroupGrid::RemoveAll()
 {
+    FlushRows();
     SetNumberRows(0);
     m_waitRow = -1;
     m_rCol = -1;
@@ -143,6 +146,7 @@ void CZRGroupGrid::RemoveAll()
 
 void CZRGroupGrid::UpdateGrid()
 {
+    FlushRows();
     RedrawAll();
     ClearSelections();
     // The current row counts as selected otherwise, and a command would act on a row the operator
@@ -172,6 +176,7 @@ long CZRGroupGrid::InsertItemRow(long agentRow)
         AppendRow();
         StyleSeparatorRow(pos + 1);
     } else {
+        beginBurst();
         InsertRow(pos);
         rowInserted(pos);
     }
@@ -179,14 +184,59 @@ long CZRGroupGrid::InsertItemRow(long agentRow)
     return pos;
 }
 
+void CZRGroupGrid::beginBurst()
+{
+    if (m_burst || !IsUpdateEnabled()) return;
+    m_burst = true;
+    int col = -1;
+    long row = -1;
+    m_burstSel = EnumFirstSelected(&col, &row) == UG_SUCCESS && selectionModel()->hasSelection() ? row : -1;
+    const QModelIndex cur = currentIndex();
+    m_burstCurRow = cur.isValid() ? cur.row() : -1;
+    m_burstCurCol = cur.isValid() ? cur.column() : -1;
+    m_burstScroll = verticalScrollBar()->value();
+    EnableUpdate(false);
+    QMetaObject::invokeMethod(
+        this, [this] { FlushRows(); }, Qt::QueuedConnection);
+}
+
+void CZRGroupGrid::FlushRows()
+{
+    if (!m_burst) return;
+    m_burst = false;
+    EnableUpdate(true);
+    QAbstractItemModel* m = model();
+    if (m_burstCurRow >= 0 && m_burstCurRow < m->rowCount())
+        selectionModel()->setCurrentIndex(m->index(int(m_burstCurRow), std::max(0, m_burstCurCol)),
+                                          QItemSelectionModel::NoUpdate);
+    if (m_burstSel >= 0 && m_burstSel < m->rowCount())
+        selectionModel()->select(m->index(int(m_burstSel), 0),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    verticalScrollBar()->setValue(m_burstScroll);
+}
+
 void CZRGroupGrid::rowInserted(long row)
 {
+    if (m_burst) {
+        if (m_burstSel >= row) ++m_burstSel;
+        if (m_burstCurRow >= row) ++m_burstCurRow;
+    }
     if (m_waitRow >= row) ++m_waitRow;
     if (m_rRow >= row) ++m_rRow;
 }
 
 void CZRGroupGrid::rowDeleted(long row)
 {
+    if (m_burst) {
+        if (m_burstSel == row)
+            m_burstSel = -1;
+        else if (m_burstSel > row)
+            --m_burstSel;
+        if (m_burstCurRow == row)
+            m_burstCurRow = -1;
+        else if (m_burstCurRow > row)
+            --m_burstCurRow;
+    }
     if (m_waitRow == row)
         m_waitRow = -1;
     else if (m_waitRow > row)
@@ -202,14 +252,10 @@ void CZRGroupGrid::DeleteRows(long first, long last)
     first = std::max(0L, first);
     last = std::min(last, GetNumberRows() - 1);
     if (first > last) return;
-    // One reset for a burst instead of a removal signal per row.
-    const bool hold = last > first && IsUpdateEnabled();
-    if (hold) EnableUpdate(false);
-    for (long r = last; r >= first; --r) {
-        DeleteRow(r);
+    // One removal for the view, which keeps the selection of the rows that stay.
+    DeleteRowRange(first, last);
+    for (long r = last; r >= first; --r)
         rowDeleted(r);
-    }
-    if (hold) EnableUpdate(true);
 }
 
 long CZRGroupGrid::RemoveItems(const QString& agent, const QString& id)

@@ -80,6 +80,8 @@ protected:
     int RemoveGroup(const QString& agent);
     // Deletes rows first…last with the model's signals held; remembered rows follow.
     void DeleteRows(long first, long last);
+    // Publishes rows inserted in the current burst now (selection readers call it first).
+    void FlushRows();
     // Records (col, row) as right-clicked when it is an item-row cell with text; else clears it.
     bool RecordRClick(int col, long row);
     // The waiting row (kill or status change); -1 when none.
@@ -91,6 +93,15 @@ protected:
 private:
     void rowInserted(long row);
     void rowDeleted(long row);
+    // Rows inserted inside the grid are published together at the next turn of the event loop: a
+    // list of thousands of processes arriving one reply at a time would otherwise lay the view out
+    // again for every row. Selection, current cell and scroll position are carried over.
+    void beginBurst();
+    bool m_burst = false;
+    long m_burstSel = -1;
+    long m_burstCurRow = -1;
+    int m_burstCurCol = -1;
+    int m_burstScroll = 0;
 
     int m_rCol = -1;
     long m_rRow = -1;

@@ -131,6 +131,7 @@ int CZRProcessGrid::RemoveAllProcess(const QString& agent)
 
 long CZRProcessGrid::GetSelectedItem(QString& pid, QString& name)
 {
+    FlushRows();
     int col = -1;
     long row = -1;
     if (EnumFirstSelected(&col, &row) != UG_SUCCESS || !itemRow(row, &pid, &name)) return -1;

@@ -101,6 +101,7 @@ bool CZRServiceGrid::itemRow(long row, QString* id) const
 
 long CZRServiceGrid::GetSelectedItem(QString& id)
 {
+    FlushRows();
     int col = -1;
     long row = -1;
     if (EnumFirstSelected(&col, &row) != UG_SUCCESS || !itemRow(row, &id)) return -1;

@@ -176,6 +176,11 @@ int CUGCtrl::AppendRow()
     return SetNumberRows(m_model->rows + 1, false);
 }
 
+void CUGCtrl::ReserveRows(long rows)
+{
+    m_model->reserveRows(rows);
+}
+
 int CUGCtrl::InsertRow(long row)
 {
     if (row < 0 || row > m_model->rows) return UG_ERROR;
@@ -193,6 +198,18 @@ int CUGCtrl::DeleteRow(long row)
     m_model->deleteRow(row);
     if (!m_rowHeights.empty()) m_rowHeights.erase(m_rowHeights.begin() + row);
     joinsRowDeleted(row);
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::DeleteRowRange(long first, long last)
+{
+    if (first < 0 || last >= m_model->rows || first > last) return UG_ERROR;
+    if (m_pressRow >= first && m_pressRow <= last) m_pressCol = -1, m_pressRow = -1;
+    m_model->deleteRows(first, last);
+    if (!m_rowHeights.empty())
+        m_rowHeights.erase(m_rowHeights.begin() + first, m_rowHeights.begin() + last + 1);
+    for (long r = last; r >= first; --r)
+        joinsRowDeleted(r);
     return UG_SUCCESS;
 }
 

@@ -74,8 +74,12 @@ public:
     int SetNumberRows(long rows, bool redraw = true);
     long GetNumberRows() const;
     int AppendRow();
+    // Room for that many rows: a fill whose size is known grows the storage once.
+    void ReserveRows(long rows);
     int InsertRow(long row);
     int DeleteRow(long row);
+    // Rows first to last at once: one removal for the view, selection kept.
+    int DeleteRowRange(long first, long last);
 
     int SetColWidth(int col, int width);
     int GetColWidth(int col) const;

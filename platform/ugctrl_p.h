@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <vector>
 
 class UGModel : public QAbstractTableModel
@@ -37,8 +38,11 @@ public:
     void touched(int col, long row);
     void touchedHeading(Qt::Orientation o);
     void setRows(long n);
+    void reserveRows(long n) { cells.reserve(size_t(std::max(0L, n)) * size_t(cols)); }
     void insertRow(long row);
     void deleteRow(long row);
+    // Rows first to last, as one removal.
+    void deleteRows(long first, long last);
     void setCols(int n);
     // order[i] is the old row that becomes row i.
     void permute(const std::vector<int>& order);

@@ -171,6 +171,25 @@ void UGModel::deleteRow(long row)
     }
 }
 
+void UGModel::deleteRows(long first, long last)
+{
+    if (m_held) {
+        m_reset = true;
+    } else {
+        flush();
+        beginRemoveRows(QModelIndex(), int(first), int(last));
+    }
+    const long n = last - first + 1;
+    const auto begin = cells.begin() + ptrdiff_t(size_t(first) * size_t(cols));
+    cells.erase(begin, begin + ptrdiff_t(size_t(n) * size_t(cols)));
+    if (!side.empty()) side.erase(side.begin() + first, side.begin() + last + 1);
+    rows -= n;
+    if (!m_held) {
+        m_shownRows -= int(n);
+        endRemoveRows();
+    }
+}
+
 void UGModel::setCols(int n)
 {
     if (n < 0 || n == cols) return;

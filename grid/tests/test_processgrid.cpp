@@ -5,6 +5,7 @@
 #include "zrprocessgrid.h"
 
 #include <QAccessible>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -75,6 +76,38 @@ struct Grid : CZRProcessGrid
 
 const QString A = QStringLiteral("10.0.0.1"), B = QStringLiteral("10.0.0.2"), C = QStringLiteral("10.0.0.3");
 
+// Rows inserted inside the grid are published together; the operator's selection, the current
+// cell and a selection read in the middle of the burst all stay on the same process.
+TEST(ProcessGrid, ProcessesArrivingAboveKeepTheSelectedProcess)
+{
+    Grid g;
+    g.resize(600, 400);
+    g.show();
+    g.AddProcessItem(A, QStringLiteral("1"), QStringLiteral("init"));
+    g.AddProcessItem(B, QStringLiteral("20"), QStringLiteral("sshd"));
+    g.AddProcessItem(B, QStringLiteral("21"), QStringLiteral("httpd"));
+    QCoreApplication::processEvents();
+    const long picked = g.rowOf(QStringLiteral("21"));
+    g.SelectRange(0, picked, 2, picked);
+    g.GotoCell(0, picked);
+    for (int i = 0; i < 5; ++i)
+        g.AddProcessItem(A, QString::number(100 + i), QStringLiteral("worker"));
+    EXPECT_FALSE(g.IsUpdateEnabled()); // the burst is still open
+    QString pid, name;
+    EXPECT_EQ(g.GetSelectedItem(pid, name), g.rowOf(QStringLiteral("21")));
+    EXPECT_EQ(pid, QStringLiteral("21"));
+    EXPECT_TRUE(g.IsUpdateEnabled());
+    for (int i = 5; i < 8; ++i)
+        g.AddProcessItem(A, QString::number(100 + i), QStringLiteral("worker"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(g.IsUpdateEnabled());
+    EXPECT_EQ(g.GetSelectedItem(pid, name), g.rowOf(QStringLiteral("21")));
+    EXPECT_EQ(name, QStringLiteral("httpd"));
+    EXPECT_EQ(g.GetCurrentRow(), g.rowOf(QStringLiteral("21")));
+    EXPECT_EQ(g.model()->rowCount(), g.GetNumberRows());
+    EXPECT_EQ(g.GetAgentCount(0), 9);
+}
+
 TEST(ProcessGrid, LooksAndCaptions)
 {
     Grid g;
@@ -114,7 +147,9 @@ TEST(ProcessGrid, GroupsCountsJoinsAndMemoryLine)
     EXPECT_GE(cell.GetBitmapIndex(), 0); // the kill picture ships with the library
     g.GetCell(1, 0, &cell);
     EXPECT_EQ(cell.GetBorder(), UG_BDR_BMEDIUM);
-    // Memory line joined over columns 1 and 2; separators over all three.
+    // Memory line joined over columns 1 and 2; separators over all three. Rows inserted inside
+    // the grid reach the view at the next turn of the event loop.
+    QCoreApplication::processEvents();
     EXPECT_EQ(g.columnSpan(0, 1), 2);
     EXPECT_EQ(g.columnSpan(3, 0), 3);
     EXPECT_EQ(g.columnSpan(6, 0), 3);
@@ -347,6 +382,7 @@ TEST(ProcessGrid, SortsInsideEachGroupByLabelAndTheMarkFollows)
     EXPECT_EQ(g.GetSortCol(), 1);
     EXPECT_EQ(g.GetSortFlags(), UG_SORT_ASCENDING);
     // Groups keep their shape: counts and joins still fit.
+    QCoreApplication::processEvents();
     EXPECT_EQ(g.GetAgentCount(0), 3);
     EXPECT_EQ(g.GetAgentCount(5), 2);
     EXPECT_EQ(g.columnSpan(0, 1), 2);
