@@ -22,6 +22,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 const QString kGateway = QStringLiteral("Gateway");
 const QString kFileUpload = QStringLiteral("File Upload");
@@ -99,6 +101,8 @@ bool validPort(const QString& port)
 
 CTarnDoc::CTarnDoc(CMainFrame* frame) : QObject(frame), m_frame(frame)
 {
+    m_infoTimer.setSingleShot(true);
+    connect(&m_infoTimer, &QTimer::timeout, this, &CTarnDoc::sendDeviceInfoSlice);
     m_control = std::make_unique<CZRControl>();
     m_control->setObjectName(QStringLiteral("ControlWnd%1").arg(IDC_CONTROL_WND));
     m_control->SetMainHWND(frame);
@@ -596,14 +600,38 @@ void CTarnDoc::showGatewayView(QTreeWidgetItem* item, bool doubleClick)
     if (doubleClick || (page != PAGE_FILEMGR && page != PAGE_TRANSFER)) {
         const QString name = CZRAgentTree::GatewayName(item->text(0));
         if (devList()->GetNick() != name) fillDeviceList(name);
-        const CZRGateway& gw = m_control->GetGateway(name);
-        for (const auto& agent : gw.GetAgentList())
-            m_control->SendRequest(1, QString(), agentKey(name, agent->GetIPAddr()));
+        askDeviceInfo(name);
         view()->SwitchPage(PAGE_DEVLIST);
     } else {
         view()->SwitchPage(PAGE_TRANSFER);
     }
     m_frame->SetStoragePanes(0, 0);
+}
+
+void CTarnDoc::askDeviceInfo(const QString& gateway)
+{
+    // A large gateway is asked in slices, one per turn of the event loop, so that the window keeps
+    // answering while thousands of requests go out.
+    m_infoGateway = gateway;
+    m_infoAgents.clear();
+    for (const auto& agent : m_control->GetGateway(gateway).GetAgentList())
+        m_infoAgents << agent->GetIPAddr();
+    m_infoNext = 0;
+    sendDeviceInfoSlice();
+}
+
+void CTarnDoc::sendDeviceInfoSlice()
+{
+    if (!m_control) return;
+    const qsizetype end = std::min(m_infoAgents.size(), m_infoNext + kInfoSlice);
+    for (; m_infoNext < end; ++m_infoNext)
+        m_control->SendRequest(1, QString(), agentKey(m_infoGateway, m_infoAgents[m_infoNext]));
+    if (m_infoNext < m_infoAgents.size()) {
+        m_infoTimer.start(0);
+    } else {
+        m_infoAgents.clear();
+        m_infoNext = 0;
+    }
 }
 
 void CTarnDoc::fillDeviceList(const QString& gateway)
@@ -880,6 +908,11 @@ void CTarnDoc::requestFailed(const QString& nick, const QString& text)
 
 void CTarnDoc::onGatewayDisconnected(const QString& name)
 {
+    if (m_infoGateway == name) {
+        m_infoTimer.stop();
+        m_infoAgents.clear();
+        m_infoNext = 0;
+    }
     tree()->RemoveAllAgents(name);
     if (devList()->GetNick() == name) {
         devList()->RemoveAll();

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
@@ -95,6 +97,9 @@ private:
     void doStopProcess(bool context);
     void doServiceChange(bool context, bool start);
     void fillDeviceList(const QString& gateway);
+    // Asks every agent of the gateway for its device information (request 1).
+    void askDeviceInfo(const QString& gateway);
+    void sendDeviceInfoSlice();
     void onProcessItem(const CZRNotify& n);
     void onProcessStopped(const CZRNotify& n);
     void onServiceItem(const CZRNotify& n);
@@ -142,4 +147,10 @@ private:
     // Set while the document itself selects a tree node, so that the selection does not open a
     // page a second time.
     bool m_selecting = false;
+    // Request 1 to a gateway's agents, sent a slice per turn of the event loop.
+    static constexpr qsizetype kInfoSlice = 1000;
+    QString m_infoGateway;
+    QStringList m_infoAgents;
+    qsizetype m_infoNext = 0;
+    QTimer m_infoTimer;
 };

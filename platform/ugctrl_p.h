@@ -60,6 +60,7 @@ private:
     bool m_held = false;
     bool m_reset = false;
     bool m_queued = false;
+    static constexpr long kGrowRows = 512;
     bool m_topDirty = false;
     bool m_sideDirty = false;
     long m_dirtyTop = -1;

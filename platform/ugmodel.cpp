@@ -110,8 +110,12 @@ void UGModel::setRows(long n)
 {
     if (n < 0 || n == rows) return;
     if (n > rows) {
-        // Appends are published together as one insert range.
-        cells.resize(size_t(n) * size_t(cols));
+        // Appends are published together as one insert range. Rows arriving one by one grow the
+        // storage in large steps: every step moves each cell and touches fresh memory.
+        const size_t need = size_t(n) * size_t(cols);
+        if (need > cells.capacity())
+            cells.reserve(std::max({need, cells.capacity() * 2, size_t(kGrowRows) * size_t(cols)}));
+        cells.resize(need);
         if (!side.empty()) side.resize(size_t(n));
         rows = n;
         queueFlush();

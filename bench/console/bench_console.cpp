@@ -1,5 +1,7 @@
 // Console benchmark: a 10,000-agent fleet taken in by the console, from Connect until every agent is a
-// tree node and its record holds its device information.
+// tree node and its record holds its device information; then the same with the gateway selected, so
+// that its device list is shown and filled meanwhile; and after each, the gateway view asking all
+// 10,000 agents again while the list is shown.
 //
 // console: a shown CMainFrame (offscreen) with its document and tree, connected through
 //   CTarnDoc::ConnectGateway as the operator's command does; the console itself asks every agent
@@ -13,7 +15,9 @@
 #include "mainframe.h"
 #include "notify.h"
 #include "tarndoc.h"
+#include "tarninfoview.h"
 #include "zrcontrol.h"
+#include "zrdevlistgrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -44,6 +48,9 @@ struct Run
     double wall = -1;
     double cpu = -1;
     double stallMs = -1;
+    // The gateway shown in the device list while all its agents answer request 1 again.
+    double listWall = -1;
+    double listStallMs = -1;
 };
 
 // This process's CPU time (GUI thread and receive workers; the gateway runs in its own process).
@@ -107,7 +114,9 @@ private:
     qint64 m_longest = 0;
 };
 
-Run consoleFleet(const QString& profile)
+// showList: the gateway is selected before it connects, so its device list is shown and filled while
+// the agents arrive; otherwise nothing is selected and only the tree takes them in.
+Run consoleFleet(const QString& profile, bool showList)
 {
     auto frame = std::make_unique<CMainFrame>();
     if (!frame->Document()->OnNewDocument(profile, QString())) return {};
@@ -119,6 +128,13 @@ Run consoleFleet(const QString& profile)
     QTreeWidgetItem* node = frame->Tree()->FindGateway(kGateway);
     if (node == nullptr) return {};
 
+    if (showList) {
+        frame->Tree()->setCurrentItem(node);
+    } else {
+        frame->Tree()->clearFocus();
+        frame->Tree()->setCurrentItem(nullptr);
+    }
+    QCoreApplication::processEvents();
     const double cpu = cpuSeconds();
     const auto start = Clock::now();
     StallMeter stall;
@@ -129,9 +145,27 @@ Run consoleFleet(const QString& profile)
     const double s = std::chrono::duration<double>(Clock::now() - start).count();
     const double used = cpuSeconds() - cpu;
     const double stallMs = stall.longestMs();
+    if (!done) return {};
+
+    // The operator selects the gateway: its device list fills and every agent is asked again.
+    const int before = counter.device;
+    const auto listStart = Clock::now();
+    StallMeter listStall;
+    // One gateway view: a selection change, or the double-click when the node is selected already.
+    if (frame->Tree()->currentItem() == node)
+        frame->Document()->ActivateNode(node, true);
+    else
+        frame->Tree()->setCurrentItem(node);
+    const bool listed = spin([&] { return counter.device >= before + kAgents; });
+    QCoreApplication::processEvents();
+    const double listWall = std::chrono::duration<double>(Clock::now() - listStart).count();
+    const double listStallMs = listStall.longestMs();
+    const bool shown =
+        frame->InfoView()->CurrentPage() == 1 && frame->InfoView()->DevList()->GetNumberRows() == kAgents;
     frame->removeEventFilter(&counter);
     frame.reset();
-    return done ? Run{s, used, stallMs} : Run{};
+    if (!listed || !shown) return {};
+    return Run{s, used, stallMs, listWall, listStallMs};
 }
 
 // The control core's receiver: asks every agent announced for what the console asks it for.
@@ -216,20 +250,28 @@ int main(int argc, char** argv)
                 QByteArray::number(gateway.port()) + "\n");
     }
 
-    std::vector<Run> console, core;
+    std::vector<Run> console, shown, core;
     for (int i = 0; i < reps; ++i) {
         core.push_back(coreFleet(gateway.port()));
-        console.push_back(consoleFleet(profile));
+        console.push_back(consoleFleet(profile, false));
+        shown.push_back(consoleFleet(profile, true));
     }
-    if (!complete(console) || !complete(core)) {
+    if (!complete(console) || !complete(core) || !complete(shown)) {
         std::printf("console fleet: a run did not complete\n");
         return 1;
     }
-    std::vector<double> cw, bw, cc, bc, stalls;
+    std::vector<double> cw, bw, cc, bc, stalls, lw, lstalls, sw, sstalls;
     for (const Run& r : console) {
         cw.push_back(r.wall);
         cc.push_back(r.cpu);
         stalls.push_back(r.stallMs);
+        lw.push_back(r.listWall);
+        lstalls.push_back(r.listStallMs);
+    }
+    for (const Run& r : shown) {
+        sw.push_back(r.wall);
+        sstalls.push_back(r.stallMs);
+        lstalls.push_back(r.listStallMs);
     }
     for (const Run& r : core) {
         bw.push_back(r.wall);
@@ -246,5 +288,19 @@ int main(int argc, char** argv)
         ratio <= kRatioBudget ? "" : " OVER", median(cc), median(bc), median(cc) / median(bc));
     std::printf("%-32s longest %6.1f ms  median %6.1f ms (budget <= %.0f ms)%s\n", "console event-loop stall",
                 worstStall, median(stalls), kStallBudgetMs, worstStall <= kStallBudgetMs ? "" : " OVER");
-    return ratio <= kRatioBudget && worstStall <= kStallBudgetMs ? 0 : 1;
+    // With the list shown the console also fills and paints a 10,000-row grid: a figure, not a budget.
+    const double worstShownStall = *std::max_element(sstalls.begin(), sstalls.end());
+    std::printf(
+        "%-32s console %7.3f s  core %7.3f s  ratio %5.2f;  longest stall %6.1f ms (budget <= %.0f ms)%s\n",
+        "fleet with its device list shown", median(sw), median(bw), median(sw) / median(bw), worstShownStall,
+        kStallBudgetMs, worstShownStall <= kStallBudgetMs ? "" : " OVER");
+    const double worstListStall = *std::max_element(lstalls.begin(), lstalls.end());
+    std::printf(
+        "%-32s %7.3f s for 10,000 replies; longest stall %6.1f ms  median %6.1f ms (budget <= %.0f ms)%s\n",
+        "device list shown, 1537s", median(lw), worstListStall, median(lstalls), kStallBudgetMs,
+        worstListStall <= kStallBudgetMs ? "" : " OVER");
+    return ratio <= kRatioBudget && worstStall <= kStallBudgetMs && worstShownStall <= kStallBudgetMs &&
+                   worstListStall <= kStallBudgetMs
+               ? 0
+               : 1;
 }
