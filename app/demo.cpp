@@ -8,15 +8,26 @@
 #include "tarninfoview.h"
 #include "tarntoolapp.h"
 
+#include <dynedit.h>
+#include <infownd.h>
 #include <messagebox.h>
 #include <zrcontrol.h>
+#include <zrdevlistgrid.h>
+#include <zrdevlistwnd.h>
+#include <zrgatewaydlg.h>
+#include <zrprocessgrid.h>
+#include <zrservicegrid.h>
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QPainter>
 #include <QTimer>
 
@@ -89,6 +100,31 @@ public:
         p.end();
         save(base, name);
     }
+    // As saveOver, with a popup window of the dialog (a balloon) drawn where it stands beside it.
+    void saveOverWithPopup(QWidget* frame, QWidget* top, QWidget* popup, const QString& name,
+                           const QString& caption)
+    {
+        QPixmap base = frame->grab();
+        const QPixmap over = top->grab();
+        const int bar = 26;
+        const QPoint at((base.width() - over.width()) / 2, (base.height() - over.height() - bar) / 2);
+        QPainter p(&base);
+        p.fillRect(QRect(at + QPoint(4, 4), QSize(over.width(), over.height() + bar)), QColor(0, 0, 0, 60));
+        p.fillRect(QRect(at, QSize(over.width(), bar)), QColor(110, 132, 77));
+        p.setPen(Qt::white);
+        QFont f = p.font();
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QRect(at + QPoint(10, 0), QSize(over.width() - 20, bar)), Qt::AlignVCenter | Qt::AlignLeft,
+                   caption);
+        p.drawPixmap(at + QPoint(0, bar), over);
+        if (popup && popup->isVisible()) {
+            const QPoint offset = popup->geometry().topLeft() - top->geometry().topLeft();
+            p.drawPixmap(at + QPoint(0, bar) + offset, popup->grab());
+        }
+        p.end();
+        save(base, name);
+    }
     int count() const { return m_count; }
 
 private:
@@ -123,6 +159,17 @@ QTreeWidgetItem* agentOfType(CZRAgentTree* tree, CZRControl* control, int type)
         }
     }
     return nullptr;
+}
+
+// Keys as the operator types them.
+void typeKeys(QWidget* w, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &release);
+    }
 }
 
 // A right-click on a node, as the operator makes it; the menu that opens is handled by onMenu.
@@ -208,6 +255,81 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
         tree->setCurrentItem(agent);
         waitFor([&] { return !frame->StorageText().isEmpty(); }, 3000);
         shots.save(frame, QStringLiteral("03-device-%1").arg(QString::fromLatin1(typeNames[type])));
+    }
+
+    // The gateway's device list: two agents checked, sorted by model, narrowed by the filter.
+    if (gateway) {
+        CZRDevListGrid* list = frame->InfoView()->DevList();
+        tree->setCurrentItem(gateway);
+        const int agents = gateway->childCount();
+        waitFor(
+            [&] {
+                if (list->GetNumberRows() != agents) return false;
+                for (long r = 0; r < agents; ++r)
+                    if (list->QuickGetText(CZRDevListGrid::kColModel, r).isEmpty()) return false;
+                return true;
+            },
+            8000);
+        list->OnTH_LClicked(CZRDevListGrid::kColModel, -1, 1, nullptr, nullptr, 0);
+        list->SetCheckedRow(0, true);
+        list->SetCheckedRow(2, true);
+        shots.save(frame, QStringLiteral("10-device-list"));
+        QLineEdit* filter = frame->InfoView()->DevListWnd()->GetFilterEdit();
+        const QString model = list->QuickGetText(CZRDevListGrid::kColModel, 0);
+        typeKeys(filter, model.left(std::max<qsizetype>(1, model.indexOf(u'-') + 2)));
+        shots.save(frame, QStringLiteral("11-device-list-filtered"));
+        filter->clear();
+    }
+
+    // The process manager and the service monitor of one agent.
+    if (QTreeWidgetItem* agent = agentOfType(tree, control, 2)) {
+        const QString name = agent->text(0);
+        tree->setCurrentItem(agent);
+        frame->Action(ID_PROCESS)->trigger();
+        CZRProcessGrid* processes = frame->InfoView()->ProcessGrid();
+        if (!waitFor(
+                [&] {
+                    long row = -1;
+                    return processes->HasAgent(row, name) &&
+                           processes->QuickGetText(1, row).startsWith(QLatin1String("Memory:"));
+                },
+                8000))
+            fail("the process list did not arrive");
+        processes->SelectRange(0, 3, 2, 3);
+        shots.save(frame, QStringLiteral("12-process-page"));
+
+        frame->Action(ID_SERVICE)->trigger();
+        CZRServiceGrid* services = frame->InfoView()->ServiceGrid();
+        if (!waitFor(
+                [&] {
+                    long row = -1;
+                    return services->HasAgent(row, name) && services->GetAgentCount(row) > 2;
+                },
+                8000))
+            fail("the service list did not arrive");
+        settle(200);
+        shots.save(frame, QStringLiteral("13-service-page"));
+    }
+
+    // The Gateway Manager, with a name refused as it is typed.
+    {
+        bool shown = false;
+        QTimer::singleShot(300, frame, [&] {
+            auto* dlg = qobject_cast<CZRGatewayDlg*>(QApplication::activeModalWidget());
+            if (!dlg) return;
+            dlg->listBox()->setCurrentRow(0);
+            dlg->activateWindow();
+            dlg->nameEdit()->setFocus();
+            dlg->nameEdit()->end(false);
+            typeKeys(dlg->nameEdit(), QStringLiteral("|"));
+            settle(150);
+            shots.saveOverWithPopup(frame, dlg, dlg->nameEdit()->GetInfoWnd(),
+                                    QStringLiteral("14-gateway-manager"), dlg->windowTitle());
+            shown = dlg->nameEdit()->GetInfoWnd()->isVisible();
+            dlg->button(2)->click();
+        });
+        frame->Action(ID_GATEWAY_MANAGER)->trigger();
+        if (!shown) fail("the Gateway Manager showed no balloon");
     }
 
     // Reboot from the agent's context menu: the question, then the agent leaves.
