@@ -13,8 +13,13 @@ const QColor kLine(150, 173, 114);
 constexpr quint64 kHiddenBit = 1; // in the private data of a row's column 0 cell
 constexpr int kBorder = UG_BDR_LTHIN | UG_BDR_RTHIN | UG_BDR_BMEDIUM;
 
-QString csvField(const QString& s)
+QString csvField(const QString& field)
 {
+    // The texts come from agents; a spreadsheet would run one that starts like a formula.
+    QString s = field;
+    if (!s.isEmpty() &&
+        (s[0] == u'=' || s[0] == u'+' || s[0] == u'-' || s[0] == u'@' || s[0] == u'\t' || s[0] == u'\r'))
+        s.prepend(u'\'');
     bool quote = false;
     for (QChar c : s)
         if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {

@@ -310,6 +310,18 @@ TEST(DevListGrid, CsvExportQuotesAndEncodes)
             .toUtf8();
     EXPECT_EQ(buf.data(), expected);
 
+    // Agent texts that a spreadsheet would take for formulas are written as plain text.
+    {
+        Grid h;
+        h.g.AddItem(u"10.0.0.9"_s, u""_s, u"=HYPERLINK(\"x\")"_s, u"+1"_s, u"-2"_s, u"@SUM(A1)"_s, u"a=b"_s);
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        ASSERT_EQ(h.g.ExportCsv(&out), 1);
+        EXPECT_TRUE(out.data().endsWith(
+            QStringLiteral("10.0.0.9,\"'=HYPERLINK(\"\"x\"\")\",'+1,'-2,'@SUM(A1),a=b\r\n").toUtf8()))
+            << out.data().toStdString();
+    }
+
     // Only what the filter shows; written whole to a file.
     g.SetFilter(u"東京"_s);
     QTemporaryDir dir;
