@@ -55,10 +55,9 @@ constexpr int ID_IPSEC_FIRST = 45000, ID_IPSEC_LAST = 45005;
 
 PDLL::PDLL(QString baseName) : m_name(std::move(baseName)) {}
 
-PDLL::~PDLL()
-{
-    if (m_module) m_module->unload();
-}
+// A library still loaded here is one the program never released; the process's end frees it, as
+// unloading code during static destruction could run it after Qt has gone.
+PDLL::~PDLL() = default;
 
 QString PDLL::FileName() const
 {

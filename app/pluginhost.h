@@ -36,7 +36,7 @@ public:
     // Counts the call; only the first one loads, from the first folder that holds the library.
     // True when this call loaded it.
     virtual bool Load(const QStringList& folders);
-    // Counts down (not below 0); at 0 the module is freed.
+    // Counts down (not below 0); at 0 the module is freed and every look-up forgotten.
     virtual void Release();
     bool IsLoaded() const { return m_module != nullptr; }
     const QString& Name() const { return m_name; }

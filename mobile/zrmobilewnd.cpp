@@ -67,11 +67,9 @@ QString pageName(quint16 page)
     }
 }
 
-QIcon navigationIcon(quint16 page)
+// One strip of six pictures in page order.
+QIcon navigationIcon(const QPixmap& strip, quint16 page)
 {
-    // One strip of six pictures in page order.
-    static QPixmap strip;
-    if (strip.isNull()) strip = LoadResBitmap(IDB_NAVIGATION, QSize(192, 32));
     if (strip.isNull()) return QIcon();
     return QIcon(strip.copy(int(page) * 32, 0, 32, 32));
 }
@@ -113,6 +111,7 @@ CZRMobileWnd::CZRMobileWnd(QWidget* parent) : QWidget(parent)
     }
 
     // The navigation bar: a header and the group's items.
+    m_strip = LoadResBitmap(IDB_NAVIGATION, QSize(192, 32));
     m_navigation = new QWidget(this);
     m_navigation->setObjectName(QStringLiteral("Navigation%1").arg(IDC_NAVIGATION));
     m_navigation->setAccessibleName(QStringLiteral("Mobile functions"));
@@ -139,7 +138,7 @@ CZRMobileWnd::CZRMobileWnd(QWidget* parent) : QWidget(parent)
     connect(m_items, &QListWidget::itemClicked, this, &CZRMobileWnd::onItemActivated);
     connect(m_items, &QListWidget::itemActivated, this, &CZRMobileWnd::onItemActivated);
     for (quint16 page : kNavigationOrder) {
-        auto* it = new QListWidgetItem(navigationIcon(page), pageName(page), m_items);
+        auto* it = new QListWidgetItem(navigationIcon(m_strip, page), pageName(page), m_items);
         it->setData(Qt::UserRole, int(page));
     }
     m_items->setCurrentRow(5);
@@ -382,7 +381,7 @@ void CZRMobileWnd::rebuildNavigation(bool simReady)
     }
     offered.insert(offered.end(), {PAGE_ATCOMMAND, PAGE_SIM});
     for (quint16 p : offered) {
-        auto* it = new QListWidgetItem(navigationIcon(p), pageName(p), m_items);
+        auto* it = new QListWidgetItem(navigationIcon(m_strip, p), pageName(p), m_items);
         it->setData(Qt::UserRole, int(p));
         if (p == m_current) m_items->setCurrentItem(it);
     }

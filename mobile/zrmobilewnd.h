@@ -5,6 +5,7 @@
 #include "zrmobileapi.h"
 
 #include <QColor>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -93,6 +94,7 @@ private:
     QWidget* m_navigation = nullptr;
     QLabel* m_navigationHeader = nullptr;
     QListWidget* m_items = nullptr;
+    QPixmap m_strip;
     QString m_model;
     QString m_nick;
     ZRSendMessageCB m_callback = nullptr;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QToolBar>
 
 namespace {
@@ -196,4 +197,60 @@ TEST_F(Plugins, AgentGoingOffLineResetsTheWindowShowingIt)
     EXPECT_EQ(mobileNick(), QStringLiteral("G|10.5.0.1"));
     control()->SendRequest(20, QString(), QStringLiteral("G|10.5.0.1"));
     ASSERT_TRUE(waitUntil([&] { return mobileNick().isEmpty(); }));
+}
+
+TEST_F(Plugins, NothingSentForAnUnreachableAgentLeavesThePluginsGateOpen)
+{
+    tarntest::GatewayProcess gw({"--fleet", fleetFile(dir).toStdString()});
+    ASSERT_TRUE(gw.ok());
+    start(profileFor({{"G", gw.port()}}));
+    ASSERT_NE(host()->MobileWnd(), nullptr);
+    connectGateway("G", 2);
+    ASSERT_NE(select("G", "10.5.0.1"), nullptr);
+    frame->Action(ID_MOBILE)->trigger();
+    auto* ok = inMobile<QPushButton>(QStringLiteral("OkButton"));
+    ASSERT_NE(ok, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return ok->isVisible() && ok->isEnabled(); }));
+    control()->BreakConnection(QStringLiteral("G"));
+    // The window shows the agent again while its gateway is gone: the status request goes nowhere.
+    CZRMobileDLL& mobile = CZRPlugins::Get().mobile;
+    mobile.SetNick(host()->MobileWnd(), QStringLiteral("G|10.5.0.1"));
+    mobile.Init(host()->MobileWnd());
+    EXPECT_EQ(control()->SendRequest(32, QString(), QStringLiteral("G|10.5.0.1")), 0);
+    EXPECT_TRUE(ok->isEnabled());
+}
+
+TEST(PluginLibrary, LoadedOnceFreedAtTheLastReleaseAndAbsentOnesDoNothing)
+{
+    consoleApp();
+    CZRMobileDLL dll;
+    const QStringList folders = CZRPlugins::DefaultFolders();
+    EXPECT_EQ(dll.Test(1), 0); // not loaded: every call answers 0
+    ASSERT_TRUE(dll.Load(folders));
+    EXPECT_FALSE(dll.Load(folders)); // counted, not loaded again
+    EXPECT_EQ(dll.Test(1), 11);
+    EXPECT_EQ(dll.Test(2), 12);
+    EXPECT_EQ(dll.Lookups(), 1);
+    EXPECT_TRUE(dll.EnableFeature(QStringLiteral("K520")));
+    dll.Release();
+    EXPECT_TRUE(dll.IsLoaded());
+    dll.Release();
+    EXPECT_FALSE(dll.IsLoaded());
+    dll.Release(); // not below zero: one load loads again
+    EXPECT_EQ(dll.Test(1), 0);
+    ASSERT_TRUE(dll.Load(folders));
+    EXPECT_EQ(dll.Test(3), 13);
+    dll.Release();
+    EXPECT_FALSE(dll.IsLoaded());
+
+    // Kinds no library of ours provides: nothing loads, every call is harmless.
+    CZRModbusDLL modbus;
+    CZRIPSecDLL ipsec;
+    EXPECT_FALSE(modbus.Load(folders));
+    EXPECT_FALSE(ipsec.Load(folders));
+    EXPECT_EQ(modbus.CreateWnd(nullptr), nullptr);
+    EXPECT_EQ(ipsec.GetNick(nullptr), QString());
+    ipsec.RemoveGateway(nullptr, QStringLiteral("A"));
+    EXPECT_FALSE(modbus.HasMessageBox(nullptr));
+    EXPECT_EQ(modbus.Lookups() + ipsec.Lookups(), 0);
 }
