@@ -586,14 +586,10 @@ bool CZRPluginHost::HasMessageBox() const
 bool CZRPluginHost::eventFilter(QObject* watched, QEvent* e)
 {
     const int type = int(e->type());
-    if (watched != m_frame || type < 1525 || type > 1635) return false;
-    const auto& n = *static_cast<const CZRNotify*>(e);
-    if (type == zrmsg::Mobile || type == zrmsg::Modbus || type == zrmsg::PassOn) {
-        onNotify(n);
-        return true; // the event frees the reply after the call
-    }
-    onNotify(n);
-    return false; // the document hears of it too
+    // The plug-ins hear first; the document still gets every notification (the event keeps its
+    // reply until it is done, so nobody frees it twice).
+    if (watched == m_frame && type >= 1525 && type <= 1635) onNotify(*static_cast<const CZRNotify*>(e));
+    return false;
 }
 
 void CZRPluginHost::onNotify(const CZRNotify& n)
