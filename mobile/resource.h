@@ -12,6 +12,7 @@ constexpr int IDS_PB_TITLE = 13004;
 constexpr int IDS_AT_TITLE = 13005;
 constexpr int IDS_CFG_TITLE = 13006;
 constexpr int IDS_ERROR = 13020;
+constexpr int IDS_CHOOSE_OPTION = 13023;
 constexpr int IDS_SIM_NOT_INSERTED = 13030;
 constexpr int IDS_SIM_READY = 13031;
 constexpr int IDS_SIM_PIN = 13032;
@@ -54,6 +55,17 @@ constexpr int IDC_NAVIGATION = 12502;
 constexpr int IDC_PAGE_SIM = 12503;
 constexpr int IDC_SIM_CODE = 12645;
 constexpr int IDC_SIM_OK = 12646;
+constexpr int IDC_CFG_LOCK = 12604;
+constexpr int IDC_CFG_CHANGE_PIN = 12605;
+constexpr int IDC_CFG_STORAGE = 12610; // the storage part: 12610 to 12623
+constexpr int IDC_CFG_SMS_LABEL = 12611;
+constexpr int IDC_CFG_SMS_SIM = 12612;
+constexpr int IDC_CFG_SMS_DEVICE = 12613;
+constexpr int IDC_CFG_SMS_APPLY = 12616;
+constexpr int IDC_CFG_PB_LABEL = 12618;
+constexpr int IDC_CFG_PB_SIM = 12619;
+constexpr int IDC_CFG_PB_DEVICE = 12620;
+constexpr int IDC_CFG_PB_APPLY = 12623;
 
 // Pages: the navigation item's data.
 enum MobilePage : quint16 {

@@ -20,6 +20,7 @@ const Entry kStrings[] = {
     {IDS_AT_TITLE, u"AT Command"},
     {IDS_CFG_TITLE, u"Configuration"},
     {IDS_ERROR, u"Error"},
+    {IDS_CHOOSE_OPTION, u"Choose at least one option and try again."},
     {IDS_SIM_NOT_INSERTED, u"The SIM card is not inserted."},
     {IDS_SIM_READY, u"The SIM card is ready to use."},
     {IDS_SIM_PIN, u"The SIM card is locked by PIN code."},

@@ -51,7 +51,3 @@ CZRMobilePBWnd::CZRMobilePBWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, 
 CZRMobileATCWnd::CZRMobileATCWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_AT_TITLE, IDS_DESC_AT)
 {
 }
-
-CZRMobileCfgWnd::CZRMobileCfgWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_CFG_TITLE, IDS_DESC_CFG)
-{
-}

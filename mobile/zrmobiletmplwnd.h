@@ -69,10 +69,3 @@ class CZRMobileATCWnd : public CZRMobileFramePage
 public:
     explicit CZRMobileATCWnd(CZRMobileWnd* owner);
 };
-
-class CZRMobileCfgWnd : public CZRMobileFramePage
-{
-    Q_OBJECT
-public:
-    explicit CZRMobileCfgWnd(CZRMobileWnd* owner);
-};

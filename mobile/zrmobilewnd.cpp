@@ -1,5 +1,6 @@
 #include "zrmobilewnd.h"
 
+#include "cfgwnd.h"
 #include "resource.h"
 #include "simwnd.h"
 #include "zrmobiletmplwnd.h"
@@ -259,6 +260,24 @@ void CZRMobileWnd::ReceiveMessage(quint16 code, const QString& key, const QStrin
     case 304:
         m_sim->ApplyState(0, false);
         break;
+    case 308:
+        m_cfg->OnPinLock(text);
+        break;
+    case 310:
+        m_cfg->OnPinLockSet();
+        break;
+    case 332:
+        m_cfg->OnSmsStorage(item(text, 0), item(text, 1));
+        break;
+    case 334:
+        m_cfg->OnSmsStorageSet();
+        break;
+    case 358:
+        m_cfg->OnPbStorage(item(text, 0));
+        break;
+    case 360:
+        m_cfg->OnPbStorageSet();
+        break;
     case 328:
         Message(MobileString(IDS_SMS_SENT), -1, QStringLiteral("SMS_Edit - ") + key.section(u'|', 1),
                 MB_ICONINFORMATION, MB_OK);
@@ -288,6 +307,13 @@ void CZRMobileWnd::onError(const QString& key, const QString& text)
         m_sim->OnCodeRefused(ok && tries >= 0 ? tries : -1);
         break;
     }
+    case 331:
+    case 333:
+        m_cfg->OnSmsStorageFailed();
+        break;
+    case 359:
+        m_cfg->OnPbStorageFailed();
+        break;
     case 325:
         return; // no box either
     default:
@@ -317,6 +343,7 @@ void CZRMobileWnd::Init()
 {
     m_familyModel = m_model.contains(QStringLiteral("K7"));
     m_restrictedModel = m_model.contains(QStringLiteral("K7230"));
+    m_cfg->SetRestrictedModel(m_restrictedModel);
     ShowPage(PAGE_SIM);
 }
 

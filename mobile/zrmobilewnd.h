@@ -69,6 +69,7 @@ public:
     bool RestrictedModel() const { return m_restrictedModel; }
     bool NewAgentVersion() const { return m_newAgent; }
     CZRMobileSIMWnd* SimPage() const { return m_sim; }
+    CZRMobileCfgWnd* CfgPage() const { return m_cfg; }
     const std::vector<_WndHandler>& Pages() const { return m_pages; }
 
 protected:

@@ -6,6 +6,7 @@
 #include <notify.h>
 #include <zrcontrol.h>
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,7 +46,7 @@ protected:
 
 struct SimEndToEnd : ::testing::Test
 {
-    void start(const char* fleetLine)
+    void start(const char* fleetLine, std::vector<std::string> extra = {})
     {
         ASSERT_EQ(m.bound, 16);
         ASSERT_TRUE(dir.isValid());
@@ -54,8 +55,10 @@ struct SimEndToEnd : ::testing::Test
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(fleetLine);
         f.close();
-        gateway = std::make_unique<tarntest::GatewayProcess>(std::vector<std::string>{
-            "--fleet", fleet.toStdString(), "--root", dir.filePath(QStringLiteral("root")).toStdString()});
+        std::vector<std::string> args = {"--fleet", fleet.toStdString(), "--root",
+                                         dir.filePath(QStringLiteral("root")).toStdString()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        gateway = std::make_unique<tarntest::GatewayProcess>(args);
         ASSERT_TRUE(gateway->ok());
         control = std::make_unique<CZRControl>();
         control->SetMainHWND(&relay);
@@ -209,4 +212,33 @@ TEST_F(SimEndToEnd, CardWithoutSimAndTheLastPukTry)
         return !boxes.boxes.empty() && boxes.boxes.back().text == QStringLiteral("The SIM card is blocked.");
     }));
     EXPECT_EQ(navigationItems(), 2);
+}
+
+TEST_F(SimEndToEnd, ConfigurationReadsTheModemAndARefusedStorageGoesBack)
+{
+    start("10.5.0.1 cell-01 model=K520-LX sim=pin pin=2468\n", {"--modem-fail", "333"});
+    ASSERT_TRUE(waitStatus(kPinLocked));
+    enter(QStringLiteral("2468"));
+    ASSERT_TRUE(waitStatus(kReady));
+    // The operator picks Configuration in the navigation bar.
+    auto* items = child<QListWidget>(QStringLiteral("NavigationItems"));
+    QListWidgetItem* cfg = nullptr;
+    for (int i = 0; i < items->count(); ++i)
+        if (items->item(i)->text() == QStringLiteral("Configuration")) cfg = items->item(i);
+    ASSERT_NE(cfg, nullptr);
+    QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, items->visualItemRect(cfg).center());
+    auto* lock = child<QLabel>(QStringLiteral("LockState"));
+    auto* sim = child<QCheckBox>(QStringLiteral("Ctl12612"));
+    auto* device = child<QCheckBox>(QStringLiteral("Ctl12613"));
+    ASSERT_TRUE(waitUntil([&] { return lock->text() == QStringLiteral("Lock") && sim->isChecked(); }));
+    ASSERT_TRUE(waitUntil([&] { return rec.count(56) == 1 && relay.codes.back() == 358; }));
+    EXPECT_FALSE(device->isChecked());
+    auto* apply = child<QPushButton>(QStringLiteral("Ctl12616"));
+    ASSERT_TRUE(waitUntil([&] { return apply->isEnabled(); }));
+    sim->setChecked(false);
+    device->setChecked(true);
+    QTest::mouseClick(apply, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return sim->isChecked() && !device->isChecked(); }));
+    EXPECT_EQ(rec.count(47), 1);
+    EXPECT_EQ(boxes.boxes.back().text, QStringLiteral("The modem does not respond."));
 }

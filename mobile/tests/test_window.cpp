@@ -1,13 +1,18 @@
 // The mobile window's gate and routing, and the SIM page, driven through the window's own members.
+#include "cfgwnd.h"
 #include "mobiletest.h"
 #include "simwnd.h"
 #include "zrmobilewnd.h"
 
+#include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -305,4 +310,155 @@ TEST_F(WindowTest, ErrorBoxesShowTheAgentsTextAsItIs)
     reply(999, QStringLiteral("301 \"The SIM card is not inserted.\""));
     EXPECT_TRUE(open);
     EXPECT_EQ(wnd->SimPage()->SimState(), -1);
+}
+
+namespace {
+
+struct CfgTest : WindowTest
+{
+    template <typename T> T* ctl(int id) const
+    {
+        return wnd->CfgPage()->findChild<T*>(QStringLiteral("Ctl%1").arg(id));
+    }
+    // The page shown for a ready SIM, its chain answered: PIN lock, SMS storage, phone-book storage.
+    void showPage(const QString& lock, const QString& sms, const QString& pb)
+    {
+        showAgent(QStringLiteral("K520"), QStringLiteral("0"));
+        rec.sent.clear();
+        wnd->ShowPage(3);
+        reply(308, lock);
+        reply(332, sms);
+        reply(358, pb);
+    }
+    void setSms(bool sim, bool device)
+    {
+        ctl<QCheckBox>(12612)->setChecked(sim);
+        ctl<QCheckBox>(12613)->setChecked(device);
+        QTest::mouseClick(ctl<QPushButton>(12616), Qt::LeftButton);
+    }
+    // Answers the next modal dialog: its first line edits get the texts, then OK.
+    void answerDialog(const QStringList& texts)
+    {
+        QTimer::singleShot(0, [texts] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dlg) return;
+            const QList<QLineEdit*> edits = dlg->findChildren<QLineEdit*>();
+            for (int i = 0; i < texts.size() && i < edits.size(); ++i)
+                edits[i]->setText(texts[i]);
+            dlg->accept();
+        });
+    }
+};
+
+} // namespace
+
+TEST_F(CfgTest, ReadingChainRunsOnceAndShowsTheStorages)
+{
+    showPage(QStringLiteral("1"), QStringLiteral("MT 3"), QStringLiteral("ME"));
+    ASSERT_EQ(rec.sent.size(), 3u);
+    EXPECT_EQ(rec.sent[0].number, 35);
+    EXPECT_EQ(rec.sent[1].number, 46);
+    EXPECT_EQ(rec.sent[2].number, 56);
+    EXPECT_TRUE(wnd->CfgPage()->PinLocked());
+    EXPECT_TRUE(ctl<QCheckBox>(12612)->isChecked());
+    EXPECT_TRUE(ctl<QCheckBox>(12613)->isChecked());
+    EXPECT_TRUE(ctl<QRadioButton>(12620)->isChecked());
+    // Both storages known: the next lock state starts nothing.
+    reply(308, QStringLiteral("0"));
+    EXPECT_EQ(rec.sent.size(), 3u);
+    EXPECT_FALSE(wnd->CfgPage()->PinLocked());
+    // Both boxes again: nothing to send; none: the message, nothing sent.
+    setSms(true, true);
+    setSms(false, false);
+    EXPECT_EQ(rec.sent.size(), 3u);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Choose at least one option and try again."));
+    EXPECT_EQ(boxes.boxes[0].caption, QStringLiteral("Configuration"));
+    // The combined storage's number goes back unchanged.
+    setSms(false, true);
+    ASSERT_EQ(rec.sent.size(), 4u);
+    EXPECT_EQ(rec.sent.back().text, QStringLiteral("ME 3"));
+}
+
+TEST_F(CfgTest, FailedStorageChangeRestoresThePreviousChoice)
+{
+    showPage(QStringLiteral("0"), QStringLiteral("SM"), QStringLiteral("SM"));
+    rec.sent.clear();
+    setSms(false, true);
+    ASSERT_EQ(rec.sent.size(), 1u);
+    EXPECT_EQ(rec.sent[0].text, QStringLiteral("ME 0"));
+    reply(999, QStringLiteral("333 \"The storage is not supported.\""));
+    EXPECT_TRUE(ctl<QCheckBox>(12612)->isChecked());
+    EXPECT_FALSE(ctl<QCheckBox>(12613)->isChecked());
+    EXPECT_EQ(wnd->CfgPage()->SmsStorage(), 0);
+    // The same change asked again goes out again; the old choice sends nothing.
+    setSms(true, false);
+    EXPECT_EQ(rec.sent.size(), 1u);
+    setSms(false, true);
+    ASSERT_EQ(rec.sent.size(), 2u);
+    reply(334, QStringLiteral("ME"));
+    EXPECT_EQ(wnd->CfgPage()->SmsStorage(), 1);
+    // The phone book's radio goes back too, and a confirmed change sticks.
+    ctl<QRadioButton>(12620)->setChecked(true);
+    QTest::mouseClick(ctl<QPushButton>(12623), Qt::LeftButton);
+    ASSERT_EQ(rec.sent.back().text, QStringLiteral("ME"));
+    reply(999, QStringLiteral("359 \"No.\""));
+    EXPECT_TRUE(ctl<QRadioButton>(12619)->isChecked());
+    EXPECT_EQ(wnd->CfgPage()->PbStorage(), 0);
+    ctl<QRadioButton>(12620)->setChecked(true);
+    QTest::mouseClick(ctl<QPushButton>(12623), Qt::LeftButton);
+    reply(360, QStringLiteral("ME"));
+    EXPECT_EQ(wnd->CfgPage()->PbStorage(), 1);
+    EXPECT_TRUE(ctl<QRadioButton>(12620)->isChecked());
+}
+
+TEST_F(CfgTest, PinLockAndChangeAskForCodesThatCanBeCodes)
+{
+    showPage(QStringLiteral("1"), QStringLiteral("SM"), QStringLiteral("SM"));
+    rec.sent.clear();
+    answerDialog({QStringLiteral("12x4")});
+    QTest::mouseClick(ctl<QPushButton>(12604), Qt::LeftButton);
+    EXPECT_TRUE(rec.sent.empty());
+    answerDialog({QStringLiteral("1234")});
+    QTest::mouseClick(ctl<QPushButton>(12604), Qt::LeftButton);
+    ASSERT_EQ(rec.sent.size(), 1u);
+    EXPECT_EQ(rec.sent[0].number, 36);
+    EXPECT_EQ(rec.sent[0].text, QStringLiteral("0 1234"));
+    reply(310, QStringLiteral("0"));
+    EXPECT_FALSE(wnd->CfgPage()->PinLocked());
+    answerDialog({QStringLiteral("1234"), QStringLiteral("4321"), QStringLiteral("4321")});
+    QTest::mouseClick(ctl<QPushButton>(12605), Qt::LeftButton);
+    ASSERT_EQ(rec.sent.size(), 2u);
+    EXPECT_EQ(rec.sent[1].number, 34);
+    EXPECT_EQ(rec.sent[1].text, QStringLiteral("1234 4321"));
+}
+
+TEST_F(CfgTest, ChangePinDialogKeepsMismatchedNewCodesOpen)
+{
+    CZRMobileChgPINDlg dlg(&parent);
+    const QList<QLineEdit*> edits = dlg.findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 3);
+    edits[0]->setText(QStringLiteral("1234"));
+    edits[1]->setText(QStringLiteral("1111"));
+    edits[2]->setText(QStringLiteral("2222"));
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("The new PIN codes do not match, please try again."));
+    EXPECT_EQ(boxes.boxes[0].caption, QStringLiteral("Change PIN code"));
+    edits[2]->setText(QStringLiteral("1111"));
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), int(QDialog::Accepted));
+}
+
+TEST_F(CfgTest, RestrictedModelShowsOnlyThePinLock)
+{
+    showAgent(QStringLiteral("K7230"), QStringLiteral("0"));
+    wnd->ShowPage(3);
+    EXPECT_FALSE(ctl<QWidget>(12610)->isVisible());
+    EXPECT_FALSE(ctl<QPushButton>(12623)->isVisibleTo(wnd->CfgPage()));
+    EXPECT_TRUE(ctl<QPushButton>(12604)->isVisible());
+    showAgent(QStringLiteral("K520"), QStringLiteral("0"));
+    wnd->ShowPage(3);
+    EXPECT_TRUE(ctl<QWidget>(12610)->isVisible());
 }
