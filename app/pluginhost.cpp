@@ -470,8 +470,16 @@ void CZRPluginHost::adoptActions(QWidget* owner)
 {
     for (QAction* a : owner->actions()) {
         const int id = a->data().toInt();
-        if (!IsPluginCommand(id) || m_frame->Action(id) == a) continue;
-        m_frame->AddCommand(a, [this, id] { OnCommand(id); });
+        QAction* primary = m_frame->Action(id);
+        if (!IsPluginCommand(id) || primary == a) continue;
+        if (primary == nullptr) {
+            m_frame->AddCommand(a, [this, id] { OnCommand(id); });
+            continue;
+        }
+        // A second item of one command (menu and button): it follows the first one's state.
+        a->setEnabled(primary->isEnabled());
+        connect(primary, &QAction::enabledChanged, a, &QAction::setEnabled);
+        connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
     }
 }
 

@@ -142,6 +142,11 @@ TEST_F(Plugins, MobileCommandBindsTheAgentOnceAndRepliesReachThePlugin)
     connectGateway("G", 2);
     ASSERT_NE(select("G", "10.5.0.2"), nullptr);
     EXPECT_FALSE(frame->Action(ID_MOBILE)->isEnabled()); // no K520 in the model
+    // The menu item and the second bar's button of one command share its state.
+    for (QWidget* owner : {static_cast<QWidget*>(frame->ContextMenu(IDR_AGENT_MENU)),
+                           static_cast<QWidget*>(frame->SecondToolBar())})
+        for (QAction* a : owner->actions())
+            if (a->data().toInt() == ID_CTX_MOBILE) EXPECT_FALSE(a->isEnabled());
     ASSERT_NE(select("G", "10.5.0.1"), nullptr);
     EXPECT_TRUE(frame->Action(ID_MOBILE)->isEnabled());
     frame->Action(ID_MOBILE)->trigger();
