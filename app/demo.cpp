@@ -3,6 +3,7 @@
 #include "aboutdlg.h"
 #include "agenttree.h"
 #include "mainframe.h"
+#include "pluginhost.h"
 #include "resource.h"
 #include "tarndoc.h"
 #include "tarninfoview.h"
@@ -22,13 +23,14 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
@@ -330,6 +332,69 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
         });
         frame->Action(ID_GATEWAY_MANAGER)->trigger();
         if (!shown) fail("the Gateway Manager showed no balloon");
+    }
+
+    // The Mobile plug-in: its menu entry and button, and the SIM page locked by PIN, then ready, and
+    // locked by PUK.
+    if (CZRPluginHost* host = CZRPluginHost::Of(frame); host && host->MobileWnd()) {
+        auto* mobile = static_cast<QWidget*>(host->MobileWnd());
+        auto find = [&](const QString& address) -> QTreeWidgetItem* {
+            for (int g = 0; g < tree->topLevelItemCount(); ++g)
+                for (int i = 0; i < tree->topLevelItem(g)->childCount(); ++i)
+                    if (tree->topLevelItem(g)->child(i)->text(0) == address)
+                        return tree->topLevelItem(g)->child(i);
+            return nullptr;
+        };
+        auto known = [&](QTreeWidgetItem* a) {
+            const QString key = CZRAgentTree::GatewayOf(a) + u'|' + a->text(0);
+            return waitFor([&] { return !control->GetAgent(key).GetModelName().isEmpty(); }, 5000);
+        };
+        auto status = [&](const QString& text) {
+            auto* line = mobile->findChild<QLabel*>(QStringLiteral("StatusLine"));
+            return line && waitFor([&] { return line->text() == text; }, 5000);
+        };
+        QTreeWidgetItem* west = find(QStringLiteral("10.20.5.71"));
+        QTreeWidgetItem* east = find(QStringLiteral("10.20.5.72"));
+        if (west && east) {
+            tree->setCurrentItem(west);
+            known(west);
+            bool menuShot = false;
+            rightClick(tree, west, [&](QMenu* menu) {
+                shots.saveOver(frame, menu, QStringLiteral("15-mobile-menu"));
+                menuShot = true;
+                menu->close();
+                frame->Action(ID_CTX_MOBILE)->trigger();
+            });
+            if (!menuShot) fail("the agent menu did not open");
+            if (status(QStringLiteral("The SIM card is locked by PIN code.")))
+                shots.save(frame, QStringLiteral("16-mobile-sim-pin"));
+            else
+                fail("the SIM page did not show the PIN state");
+            QLineEdit* code = nullptr;
+            for (auto* e : mobile->findChildren<QLineEdit*>())
+                if (e->objectName().startsWith(QLatin1String("CodeEdit"))) code = e;
+            QPushButton* ok = nullptr;
+            for (auto* b : mobile->findChildren<QPushButton*>())
+                if (b->objectName().startsWith(QLatin1String("OkButton"))) ok = b;
+            if (code && ok) {
+                code->setText(QStringLiteral("1234"));
+                ok->click();
+            }
+            if (status(QStringLiteral("The SIM card is ready to use.")))
+                shots.save(frame, QStringLiteral("17-mobile-sim-ready"));
+            else
+                fail("the SIM page did not become ready");
+            tree->setCurrentItem(east);
+            known(east);
+            frame->UpdateCommandUI();
+            frame->Action(ID_MOBILE)->trigger();
+            if (status(QStringLiteral("The SIM card is locked by PUK code.")))
+                shots.save(frame, QStringLiteral("18-mobile-sim-puk"));
+            else
+                fail("the SIM page did not show the PUK state");
+        } else {
+            fail("the cellular agents did not arrive");
+        }
     }
 
     // Reboot from the agent's context menu: the question, then the agent leaves.

@@ -2,6 +2,7 @@
 
 #include "aboutdlg.h"
 #include "agenttree.h"
+#include "pluginhost.h"
 #include "resource.h"
 #include "tarndevview.h"
 #include "tarndoc.h"
@@ -121,6 +122,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     statusBar()->showMessage(QStringLiteral("Ready"));
 
     m_doc = new CTarnDoc(this);
+    // The plug-ins' buttons, menu items and pages, once the document can take their requests.
+    CZRPluginHost::Attach(this);
     Tree()->SetMenuProvider([this](int id) { return ContextMenu(id); });
     connect(Tree(), &CZRAgentTree::NodeActivated, m_doc, &CTarnDoc::ActivateNode);
     connect(qApp, &QApplication::focusChanged, this, [this] { UpdateCommandUI(); });
@@ -164,6 +167,13 @@ QAction* CMainFrame::makeAction(int id, const QString& text, int icon)
     });
     m_actions.insert(id, a);
     return a;
+}
+
+void CMainFrame::AddCommand(QAction* action, std::function<void()> run)
+{
+    const int id = action->data().toInt();
+    m_actions.insert(id, action);
+    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
 }
 
 void CMainFrame::buildMenus()
@@ -363,7 +373,8 @@ bool CMainFrame::event(QEvent* e)
         if (modeless && !modeless->isVisible()) {
             modeless->deleteLater();
             m_doc->SetModelessWnd(nullptr);
-        } else if (modeless && !m_doc->IsMessageBoxShowing()) {
+        } else if (modeless && !m_doc->IsMessageBoxShowing() &&
+                   !(CZRPluginHost::Of(this) && CZRPluginHost::Of(this)->HasMessageBox())) {
             modeless->setFocus();
         }
     }

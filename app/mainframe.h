@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <functional>
+
 class CTarnDoc;
 class CTarnDevView;
 class CTarnInfoView;
@@ -28,6 +30,8 @@ public:
     CZRAgentTree* Tree() const;
     CTarnInfoView* InfoView() const { return m_info; }
     QAction* Action(int id) const { return m_actions.value(id, nullptr); }
+    // A command a plug-in brought: enabled by the document's rules like every other, run by `run`.
+    void AddCommand(QAction* action, std::function<void()> run);
     QMenu* ContextMenu(int id) const;
     QToolBar* MainToolBar() const { return m_mainBar; }
     QToolBar* SecondToolBar() const { return m_secondBar; }

@@ -3,6 +3,7 @@
 #include "agenttree.h"
 #include "mainframe.h"
 #include "modelpicture.h"
+#include "pluginhost.h"
 #include "resource.h"
 #include "tarninfoview.h"
 
@@ -274,6 +275,10 @@ int CTarnDoc::SendMessageCB(const QString& argument, int number, void* context, 
 
 bool CTarnDoc::IsCommandEnabled(int id) const
 {
+    if (CZRPluginHost::IsPluginCommand(id)) {
+        const CZRPluginHost* host = CZRPluginHost::Of(m_frame);
+        return host && host->IsCommandEnabled(id);
+    }
     if (!isBuilt(id)) return false;
     if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER) return true;
     // Context commands look at the node right-clicked, unless the focus is in the info view.

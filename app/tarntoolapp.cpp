@@ -2,6 +2,7 @@
 
 #include "aboutdlg.h"
 #include "mainframe.h"
+#include "pluginhost.h"
 #include "tarndoc.h"
 
 #include <QApplication>
@@ -20,7 +21,12 @@ CTarnToolApp::CTarnToolApp()
     RegisterConsoleStrings();
 }
 
-CTarnToolApp::~CTarnToolApp() = default;
+CTarnToolApp::~CTarnToolApp()
+{
+    // The plug-ins' windows and buttons go with the frame; their libraries only after that.
+    m_frame.reset();
+    CZRPlugins::Get().ReleaseAll();
+}
 
 QString CTarnToolApp::DefaultProfilePath()
 {
@@ -58,6 +64,7 @@ bool CTarnToolApp::InitInstance(const TarnOptions& options)
         wait.exec();
     }
 
+    CZRPlugins::Get().LoadAll();
     m_frame = std::make_unique<CMainFrame>();
     const QString profile = options.profile.isEmpty() ? DefaultProfilePath() : options.profile;
     if (!m_frame->Document()->OnNewDocument(profile, ProductImageDir())) return false;

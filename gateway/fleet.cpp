@@ -314,6 +314,12 @@ bool Fleet::load(const std::string& path, std::uint32_t seed, std::string* error
                 p.host = value;
             else if (key == "seed")
                 agent.seed = static_cast<std::uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
+            else if (key == "sim")
+                p.sim = value;
+            else if (key == "pin")
+                p.pin = value;
+            else if (key == "puk")
+                p.puk = value;
             else if (key == "silent")
                 silent = value == "1" || value == "yes" || value == "true";
             else
@@ -343,6 +349,14 @@ bool Fleet::load(const std::string& path, std::uint32_t seed, std::string* error
         p.memoryKB = def.memoryKB;
         p.storageKB = def.storageKB;
         p.osType = osTypeOf(p.model, p.osVersion);
+        auto digits = [](const std::string& v, std::size_t min, std::size_t max) {
+            return v.size() >= min && v.size() <= max &&
+                   std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+        };
+        if (p.sim != "ready" && p.sim != "pin" && p.sim != "puk" && p.sim != "absent" && p.sim != "blocked")
+            return fail("sim= takes ready, pin, puk, absent or blocked: " + p.sim);
+        if (!digits(p.pin, 4, 8) || !digits(p.puk, 8, 8))
+            return fail("pin= takes 4 to 8 digits, puk= 8 digits");
         for (const std::string* text :
              {&p.model, &p.osVersion, &p.cpu, &p.firmware, &p.agentVersion, &p.host})
             if (text->find('"') != std::string::npos || text->size() > 120)

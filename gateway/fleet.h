@@ -12,6 +12,8 @@
 
 namespace tarngw {
 
+class Modem;
+
 // Path conventions follow the console's operating-system type: 0 slashes, 1 and 2 backslashes,
 // 2 with drive letters.
 enum OsType : std::uint8_t { kOsUnix = 0, kOsCe = 1, kOsXpe = 2 };
@@ -28,6 +30,10 @@ struct Profile
     std::string firmware;
     std::string agentVersion; // with its build suffix
     std::string host;         // empty: the agent's name
+    // Cellular models: the SIM's state at start ("ready", "pin", "puk", "absent", "blocked"), PIN, PUK.
+    std::string sim = "ready";
+    std::string pin = "1234";
+    std::string puk = "12345678";
     std::uint32_t memoryKB = 0;
     std::uint32_t storageKB = 0;
     int osType = kOsUnix;
@@ -72,6 +78,7 @@ struct AgentChanges
     std::optional<std::string> firmware;
     std::int64_t addedKB = 0; // storage taken by delivered files
     std::uint32_t nextPid = 0;
+    std::shared_ptr<Modem> modem; // made on the first mobile request of a cellular agent
 };
 
 enum class AgentState : std::uint8_t {

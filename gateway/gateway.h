@@ -93,6 +93,8 @@ private:
                     std::string_view args);
     void serveFiles(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
                     std::string_view args);
+    void serveModem(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
+                    std::string_view args);
 
     Options options_;
     Fleet& fleet_;

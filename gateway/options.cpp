@@ -44,17 +44,23 @@ Fault drills:
                            (default /tmp/tarn-rogue-download)
       flood[:N]            N announcements (26) of made-up agents (default 20000)
       long-target          a reply whose target does not fit the console's 32-byte buffer
+  --modem-fail CODE    the cellular modems answer request CODE (301..375, 521, 523) with a
+                       failure (repeatable)
+  --modem-delay MS     every cellular modem reply comes MS later
+  --modem-oversize     AT commands answer with some 8000 characters of output
 
 Fleet file: one agent per line, '#' starts a comment, fields separated by blanks, values with
 blanks in double quotes:
   ADDRESS NAME [model=TEXT] [os=TEXT] [cpu=TEXT] [firmware=TEXT] [version=TEXT] [host=TEXT]
-               [seed=N] [silent=1]
+               [seed=N] [silent=1] [sim=ready|pin|puk|absent|blocked] [pin=DIGITS] [puk=DIGITS]
   10.2.0.1 pump-01 model=TRN-310-XPE
   10.2.0.2 kiosk-7 model=TRN-200-LX firmware=4.0.9 os="Linux 2.6.32" version="2.4.1 Build 1190"
 ADDRESS is dotted IPv4 and unique; the nick is ADDRESS:NAME (at most 31 characters, NAME of
 letters, digits, '-', '_', '.'). Known models: TRN-310-XPE, TRN-520-XPE (drive letters),
 TRN-120-CE, TRN-140-CE (backslash paths), TRN-200-LX, TRN-610-LX (slash paths); any other
 model takes the operating-system type that its model and os texts give and that type's lists.
+Models whose name holds K520 or K7 have a cellular modem (K7230: GPRS and AT commands only);
+sim= sets its SIM's state at start (default ready), pin= and puk= its codes (1234, 12345678).
 )";
 }
 
@@ -143,6 +149,12 @@ Options parseOptions(int argc, char** argv)
             if (!ok) usageError("unknown --hostile mode: " + m.name);
             if (m.name == "flood" && !m.arg.empty()) number("--hostile flood", m.arg.c_str(), 1, 10000000);
             o.hostile.push_back(m);
+        } else if (a == "--modem-fail") {
+            o.modemFail.push_back(static_cast<std::uint16_t>(number("--modem-fail", value(), 1, 65535)));
+        } else if (a == "--modem-delay") {
+            o.modemDelayMs = static_cast<int>(number("--modem-delay", value(), 0, 600000));
+        } else if (a == "--modem-oversize") {
+            o.modemOversize = true;
         } else if (a == "--verbose" || a == "-v") {
             o.verbose = true;
         } else {

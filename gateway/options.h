@@ -32,6 +32,11 @@ struct Options
     std::vector<std::string> silent;
     std::vector<HostileMode> hostile;
     bool verbose = false;
+    // The cellular modem's drills: request codes answered with a failure, a delay before every
+    // modem reply, outsized AT command output.
+    std::vector<std::uint16_t> modemFail;
+    int modemDelayMs = 0;
+    bool modemOversize = false;
 };
 
 // Parses argv; on --help prints the help text and exits 0; on error prints why and exits 2.

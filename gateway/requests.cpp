@@ -1,5 +1,6 @@
 // The simulated agents' answers to the request catalogue.
 #include "gateway.h"
+#include "modem.h"
 
 #include <algorithm>
 #include <cctype>
@@ -201,9 +202,86 @@ void Gateway::serveRequest(Session& s, std::string_view target, std::uint16_t co
         serveFiles(s, target, *agent, code, args);
         break;
     default:
+        if (Modem::IsModemRequest(code)) {
+            serveModem(s, target, *agent, code, args);
+            break;
+        }
         fail(s.id, target, code, "The request is not supported by the device.");
         break;
     }
+}
+
+void Gateway::serveModem(Session& s, std::string_view target, Agent& agent, std::uint16_t code,
+                         std::string_view args)
+{
+    const Profile& profile = fleet_.profile(agent);
+    if (!Modem::IsCellular(profile.model)) {
+        fail(s.id, target, code, "The device has no cellular modem.");
+        return;
+    }
+    AgentChanges& changes = agent.change();
+    if (!changes.modem) {
+        ModemConfig config;
+        config.model = profile.model;
+        config.agentVersion = profile.agentVersion;
+        Modem::ParseSimState(profile.sim, &config.sim);
+        config.pin = profile.pin;
+        config.puk = profile.puk;
+        config.seed = agent.seed;
+        changes.modem = std::make_shared<Modem>(std::move(config));
+    }
+    const int osType = profile.osType;
+    ModemFiles files;
+    files.write = [&](std::string_view path, const std::string& data, std::string* error) {
+        std::filesystem::path host;
+        bool drives = false;
+        if (!files_.ensureTree(agent, osType, error) ||
+            !files_.resolve(agent, osType, path, &host, &drives, error))
+            return false;
+        std::FILE* f = drives ? nullptr : std::fopen(host.c_str(), "wb");
+        if (!f) {
+            *error = text::kPathNotFound;
+            return false;
+        }
+        const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+        return std::fclose(f) == 0 && ok;
+    };
+    files.read = [&](std::string_view path, std::string* data, std::string* error) {
+        std::filesystem::path host;
+        bool drives = false;
+        if (!files_.ensureTree(agent, osType, error) ||
+            !files_.resolve(agent, osType, path, &host, &drives, error))
+            return false;
+        std::error_code ec;
+        if (drives || !std::filesystem::is_regular_file(host, ec) ||
+            std::filesystem::file_size(host, ec) > (1u << 20)) {
+            *error = text::kFileNotFound;
+            return false;
+        }
+        std::FILE* f = std::fopen(host.c_str(), "rb");
+        if (!f) {
+            *error = text::kFileNotFound;
+            return false;
+        }
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            data->append(buffer, n);
+        std::fclose(f);
+        return true;
+    };
+    ModemDrills drills{options_.modemFail, options_.modemOversize};
+    std::vector<ModemReply> replies = changes.modem->Handle(code, args, drills, files);
+    if (options_.modemDelayMs <= 0) {
+        for (const auto& r : replies)
+            send(s.id, target, r.code, r.text, Kind::Reply);
+        return;
+    }
+    loop_.after(options_.modemDelayMs,
+                [this, id = s.id, to = std::string(target), replies = std::move(replies)] {
+                    for (const auto& r : replies)
+                        send(id, to, r.code, r.text, Kind::Reply);
+                });
 }
 
 void Gateway::serveProcesses(Session& s, std::string_view target, Agent& agent, std::uint16_t code,

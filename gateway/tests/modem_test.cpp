@@ -1,0 +1,317 @@
+// The cellular modem behind the mobile plug-in, request by request against the real process.
+#include "modem.h"
+#include "rig.h"
+
+#include <fstream>
+
+using namespace tarntest;
+
+namespace {
+
+// Five agents: SIM locked by PIN, SIM ready, the restricted family model, no SIM, and one without
+// a modem at all.
+const char* kFleet = "10.5.0.1 cell-pin model=K520-LX sim=pin pin=2468\n"
+                     "10.5.0.2 cell-ok model=K520-LX\n"
+                     "10.5.0.3 cell-k7 model=K7230 sim=ready\n"
+                     "10.5.0.4 cell-nosim model=K7210-T sim=absent\n"
+                     "10.5.0.5 plain model=TRN-200-LX\n";
+
+struct ModemRig
+{
+    explicit ModemRig(std::vector<std::string> extra = {})
+    {
+        fleetDir = makeTempDir("tarn-modem-fleet");
+        fleet = fleetDir + "/fleet.txt";
+        std::ofstream(fleet) << kFleet;
+        std::vector<std::string> args = {"--fleet", fleet};
+        args.insert(args.end(), extra.begin(), extra.end());
+        rig = std::make_unique<Rig>(args, 5);
+    }
+    ~ModemRig()
+    {
+        rig.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(fleetDir, ec);
+    }
+    std::string nick(int n) const
+    {
+        for (const auto& nk : rig->nicks)
+            if (nk.rfind("10.5.0." + std::to_string(n) + ":", 0) == 0) return nk;
+        return {};
+    }
+    Message ask(int agent, unsigned short code, const std::string& args = {})
+    {
+        return rig->request(nick(agent), code, args);
+    }
+    std::vector<Message> list(int agent, unsigned short code, const std::string& args = {})
+    {
+        return rig->list(nick(agent), code, args);
+    }
+
+    std::string fleetDir, fleet;
+    std::unique_ptr<Rig> rig;
+};
+
+// The third item of a failure: the tries left.
+std::string triesOf(const Message& m)
+{
+    auto it = items(m.text);
+    return it.size() > 2 ? it[2] : std::string("?");
+}
+
+// Items with the mobile reader's escapes undone.
+std::vector<std::string> mobileItems(const std::string& text)
+{
+    std::vector<std::string> out;
+    EXPECT_TRUE(tarngw::splitMobileItems(text, &out)) << text;
+    return out;
+}
+
+} // namespace
+
+TEST(GatewayModem, PinRightAfterTwoWrongOnesAndTheStatesOnTheWay)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    Message r = m.ask(1, 301);
+    ASSERT_EQ(r.code, 302);
+    EXPECT_EQ(r.text, "1 3");
+    r = m.ask(1, 303, "1111");
+    ASSERT_EQ(r.code, 999);
+    EXPECT_EQ(items(r.text)[0], "303");
+    EXPECT_EQ(items(r.text)[1], "Incorrect PIN code.");
+    EXPECT_EQ(triesOf(r), "2");
+    EXPECT_EQ(triesOf(m.ask(1, 303, "2222")), "1");
+    EXPECT_EQ(m.ask(1, 303, "2468").code, 304);
+    EXPECT_EQ(m.ask(1, 301).text, "0");
+    // Unlocked once, it stays so; the tries are back to three.
+    EXPECT_EQ(items(m.ask(1, 303, "2468").text)[1], "The SIM card is not locked.");
+    EXPECT_EQ(m.ask(1, 307).text, "1");
+    EXPECT_EQ(triesOf(m.ask(1, 309, "0 9999")), "2");
+    EXPECT_EQ(m.ask(1, 309, "0 2468").text, "0");
+    EXPECT_EQ(m.ask(1, 307).text, "0");
+}
+
+TEST(GatewayModem, ThreeWrongPinsLockToThePukWhichSetsTheNewPin)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    m.ask(1, 303, "0000");
+    m.ask(1, 303, "0000");
+    Message r = m.ask(1, 303, "0000");
+    ASSERT_EQ(r.code, 999);
+    EXPECT_EQ(triesOf(r), "0");
+    EXPECT_EQ(m.ask(1, 301).text, "2 10");
+    // The PUK without a usable new PIN costs no try.
+    EXPECT_EQ(triesOf(m.ask(1, 303, "12345678")), "10");
+    EXPECT_EQ(triesOf(m.ask(1, 303, "12345678 12")), "10");
+    EXPECT_EQ(triesOf(m.ask(1, 303, "87654321 4321")), "9");
+    EXPECT_EQ(m.ask(1, 303, "12345678 4321").code, 304);
+    EXPECT_EQ(m.ask(1, 301).text, "0");
+    // The new PIN is the one the PUK set: changing it needs it.
+    EXPECT_EQ(m.ask(1, 305, "2468 1357").code, 999);
+    EXPECT_EQ(m.ask(1, 305, "4321 1357").code, 306);
+    EXPECT_EQ(m.ask(1, 309, "1 1357").text, "1");
+}
+
+TEST(GatewayModem, TenWrongPuksBlockTheCard)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    for (int i = 0; i < 3; ++i)
+        m.ask(1, 303, "0000");
+    Message r;
+    for (int i = 0; i < 10; ++i)
+        r = m.ask(1, 303, "00000000 1111");
+    EXPECT_EQ(triesOf(r), "0");
+    EXPECT_EQ(items(m.ask(1, 301).text)[1], "The SIM card is blocked.");
+    EXPECT_EQ(items(m.ask(1, 303, "12345678 1111").text)[1], "The SIM card is blocked.");
+}
+
+TEST(GatewayModem, AgentsWithoutModemOrSimOrReadySim)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    EXPECT_EQ(items(m.ask(5, 301).text)[1], "The device has no cellular modem.");
+    EXPECT_EQ(items(m.ask(4, 301).text)[1], "The SIM card is not inserted.");
+    EXPECT_EQ(items(m.ask(1, 311).text)[1], "The SIM card is not ready.");
+    EXPECT_EQ(m.ask(2, 311).text, "0 0");
+    // AT commands need no SIM.
+    auto at = m.list(4, 371, "AT");
+    ASSERT_EQ(at.size(), 2u);
+    EXPECT_EQ(at[0].code, 372);
+    EXPECT_EQ(at[0].text, "\r\nOK\r\n");
+    EXPECT_EQ(at[1].code, 373);
+}
+
+TEST(GatewayModem, AtCommandPromptsForMessageTextAndTakesItOrEscape)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    auto r = m.list(2, 371, "AT+CMGS=\"+4912345\"");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].text, "\r\n> ");
+    r = m.list(2, 371, "\"hello\x1a\"");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_NE(r[0].text.find("+CMGS: "), std::string::npos) << r[0].text;
+    m.list(2, 371, "at+cmgs=\"5555\"");
+    r = m.list(2, 371, "\x1b");
+    EXPECT_EQ(r[0].text, "\r\nOK\r\n");
+    EXPECT_EQ(m.list(2, 371, "AT+NONSENSE")[0].text, "\r\nERROR\r\n");
+    EXPECT_EQ(m.ask(2, 371).code, 999);
+}
+
+TEST(GatewayModem, SmsSlotsPerStorageDeleteMoveAndHistory)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    auto inbox = m.list(2, 321);
+    ASSERT_EQ(inbox.size(), 4u);
+    EXPECT_EQ(inbox.back().code, 323);
+    auto second = mobileItems(inbox[1].text);
+    ASSERT_EQ(second.size(), 5u);
+    EXPECT_EQ(second[1], "REC UNREAD");
+    EXPECT_EQ(second[4], "Pump 3 pressure \"high\" since 17:38.\nPlease check.");
+    // The quote and the line break of the message travel escaped.
+    EXPECT_NE(inbox[1].text.find("\\\"high\\\""), std::string::npos);
+    EXPECT_NE(inbox[1].text.find("\\nPlease"), std::string::npos);
+
+    EXPECT_EQ(m.ask(2, 325, "2").code, 326);
+    EXPECT_EQ(mobileItems(m.list(2, 321)[1].text)[1], "REC READ");
+    EXPECT_EQ(m.ask(2, 329, "1").code, 330);
+    EXPECT_EQ(m.ask(2, 329, "1").code, 999);
+    EXPECT_EQ(m.list(2, 321).size(), 3u);
+
+    EXPECT_EQ(m.ask(2, 333, "ME 0").text, "ME");
+    EXPECT_EQ(m.ask(2, 331).text, "ME");
+    EXPECT_EQ(m.list(2, 321).size(), 2u);
+    EXPECT_EQ(m.ask(2, 333, "MT 0").text, "MT");
+    auto both = m.list(2, 321);
+    ASSERT_EQ(both.size(), 4u);
+    EXPECT_EQ(items(both[2].text)[0], "101");
+    EXPECT_EQ(m.ask(2, 331).text, "MT 3");
+    EXPECT_EQ(m.ask(2, 333, "XX 0").code, 999);
+
+    // Moved messages leave the storage and appear in the history, in either form.
+    m.rig->console.send(m.nick(2), 335, "101 \"5555\" \"26/11/28,12:00:00\" \"a \\\"b\\\"\\nc\"");
+    m.rig->console.send(m.nick(2), 335,
+                        "2 07911326040000F0040B911346610089F60000208062917314080CC8329BFD065DDF72363904");
+    EXPECT_EQ(m.ask(2, 336).text, "2");
+    EXPECT_EQ(m.list(2, 321).size(), 2u);
+    auto history = m.list(2, 339);
+    ASSERT_EQ(history.size(), 3u);
+    auto first = mobileItems(history[0].text);
+    ASSERT_EQ(first.size(), 3u);
+    EXPECT_EQ(first[2], "a \"b\"\nc");
+    EXPECT_EQ(items(history[1].text).size(), 1u);
+    EXPECT_EQ(m.ask(2, 343, "1").code, 344);
+    EXPECT_EQ(m.ask(2, 343, "5").code, 999);
+    EXPECT_EQ(m.list(2, 339).size(), 2u);
+
+    EXPECT_EQ(m.ask(2, 327, "\"+4912345\" \"hi \\\"there\\\"\"").code, 328);
+    EXPECT_EQ(m.ask(2, 327, "\"not a number\" \"x\"").code, 999);
+    EXPECT_EQ(m.ask(2, 327, "12 0011000B911346610089F60000AA00").code, 328);
+}
+
+TEST(GatewayModem, TemplatesAndPhoneBooks)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    EXPECT_EQ(m.list(2, 345).size(), 4u);
+    EXPECT_EQ(m.ask(2, 349, "0 \"new \\\"one\\\"\"").code, 350);
+    auto templates = m.list(2, 345);
+    ASSERT_EQ(templates.size(), 5u);
+    EXPECT_EQ(mobileItems(templates[3].text), std::vector<std::string>{"new \"one\""});
+    EXPECT_EQ(m.ask(2, 349, "1 \"\"").code, 350);
+    EXPECT_EQ(m.ask(2, 349, "9 \"x\"").code, 999);
+    EXPECT_EQ(m.list(2, 345).size(), 4u);
+
+    auto book = m.list(2, 351);
+    ASSERT_EQ(book.size(), 4u);
+    EXPECT_EQ(items(book[1].text), (std::vector<std::string>{"2", "Ann Lee", "+4912345"}));
+    EXPECT_EQ(m.ask(2, 355, "3 \"Bob\" \"+49777\"").code, 356);
+    EXPECT_EQ(m.ask(2, 355, "1 \"\" \"\"").code, 356);
+    EXPECT_EQ(m.ask(2, 355, "2 \"Eve\" \"12-34\"").code, 999);
+    EXPECT_EQ(m.list(2, 351).size(), 4u);
+    EXPECT_EQ(m.ask(2, 359, "ME").text, "ME");
+    EXPECT_EQ(m.ask(2, 357).text, "ME");
+    EXPECT_EQ(m.list(2, 351).size(), 2u);
+
+    // Export to a file on the agent, then import it back.
+    m.rig->console.send(m.nick(2), 361, "\"Ann Lee\" +4912345");
+    m.rig->console.send(m.nick(2), 361, "\"Night shift\" *100#");
+    EXPECT_EQ(m.ask(2, 362, "\"/tmp/book.txt\"").code, 363);
+    EXPECT_EQ(readAll(m.rig->agentDir(m.nick(2)) / "tmp" / "book.txt"),
+              "\"Ann Lee\" +4912345\r\n\"Night shift\" *100#\r\n");
+    auto imported = m.list(2, 365, "\"/tmp/book.txt\"");
+    ASSERT_EQ(imported.size(), 3u);
+    EXPECT_EQ(items(imported[0].text), (std::vector<std::string>{"Ann Lee", "+4912345"}));
+    EXPECT_EQ(m.ask(2, 365, "\"/../../etc/passwd\"").code, 999);
+    EXPECT_EQ(m.ask(2, 362, "\"/../outside.txt\"").code, 999);
+}
+
+TEST(GatewayModem, GprsAndBootConnectionForTheFamilyOnly)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    EXPECT_EQ(m.ask(2, 313, "1").text, "1");
+    EXPECT_EQ(m.ask(2, 313, "1 \"user\" \"pw\"").code, 999);
+    EXPECT_EQ(m.ask(2, 311).text, "1 0");
+    EXPECT_EQ(m.ask(2, 313, "0").text, "0");
+    EXPECT_EQ(m.ask(2, 313, "1 \"user\" \"pw\"").text, "1");
+    EXPECT_EQ(m.ask(2, 317, "1 30").text, "1");
+    EXPECT_EQ(m.ask(2, 311).text, "1 1");
+    EXPECT_EQ(m.ask(2, 317, "1 0").code, 999);
+    EXPECT_EQ(m.ask(2, 375, "\"Op\" \"apn.example\"").code, 376);
+    EXPECT_EQ(items(m.ask(2, 319).text), (std::vector<std::string>{"3", "Op", "apn.example"}));
+    EXPECT_EQ(m.ask(2, 375, "\"Op\" \"\"").code, 999);
+    Message diag = m.ask(2, 315);
+    ASSERT_EQ(diag.code, 316);
+    EXPECT_EQ(items(diag.text).size(), 1u);
+
+    EXPECT_EQ(m.ask(2, 521).code, 999);
+    EXPECT_EQ(m.ask(3, 521).text, "0");
+    EXPECT_EQ(m.ask(3, 523, "1").text, "1");
+    EXPECT_EQ(m.ask(3, 521).text, "1");
+}
+
+TEST(GatewayModem, DrillsFailACodeDelayRepliesAndOversizeOutput)
+{
+    {
+        ModemRig m({"--modem-fail", "301", "--modem-delay", "400"});
+        ASSERT_TRUE(m.rig->ready());
+        // The modem's reply comes after a later non-modem reply.
+        m.rig->console.send(m.nick(2), 307);
+        m.rig->console.send(m.nick(2), 103);
+        std::vector<Message> seen;
+        ASSERT_TRUE(m.rig->console.waitForCode(308, 5000, nullptr, &seen));
+        ASSERT_GE(seen.size(), 2u);
+        EXPECT_EQ(seen.front().code, 104);
+        Message r = m.ask(2, 301);
+        ASSERT_EQ(r.code, 999);
+        EXPECT_EQ(items(r.text)[0], "301");
+    }
+    {
+        ModemRig m({"--modem-oversize"});
+        ASSERT_TRUE(m.rig->ready());
+        // More than a console's 1023-byte text buffer: the read fails instead of overrunning it.
+        m.rig->console.send(m.nick(2), 371, "AT");
+        Message r;
+        EXPECT_FALSE(m.rig->console.waitForCode(373, 3000, &r));
+        EXPECT_LT(m.rig->console.error(), 0);
+    }
+}
+
+TEST(GatewayModemItems, EscapesRoundTripAndOddBackslashesKeepQuotesInside)
+{
+    for (std::string text : {"", "plain", "a \"b\" c", "back\\slash\\", "\r\n", "\\\"\\r"}) {
+        std::vector<std::string> out;
+        ASSERT_TRUE(tarngw::splitMobileItems("1 \"" + tarngw::escapeItem(text) + "\" 2", &out));
+        ASSERT_EQ(out.size(), 3u);
+        EXPECT_EQ(out[1], text);
+    }
+    std::vector<std::string> out;
+    EXPECT_FALSE(tarngw::splitMobileItems("\"open \\\"", &out));
+    EXPECT_TRUE(tarngw::splitMobileItems("\"a\\\\\" b", &out));
+    EXPECT_EQ(out, (std::vector<std::string>{"a\\", "b"}));
+}

@@ -1,0 +1,80 @@
+// Resource ids of the Mobile plug-in: strings, pictures, controls.
+#pragma once
+
+#include <QString>
+
+// Strings.
+constexpr int IDS_MOBILE = 13000;
+constexpr int IDS_SIM_STATUS = 13001;
+constexpr int IDS_GPRS_TITLE = 13002;
+constexpr int IDS_SMS_TITLE = 13003;
+constexpr int IDS_PB_TITLE = 13004;
+constexpr int IDS_AT_TITLE = 13005;
+constexpr int IDS_CFG_TITLE = 13006;
+constexpr int IDS_ERROR = 13020;
+constexpr int IDS_CHOOSE_OPTION = 13023;
+constexpr int IDS_SIM_NOT_INSERTED = 13030;
+constexpr int IDS_SIM_READY = 13031;
+constexpr int IDS_SIM_PIN = 13032;
+constexpr int IDS_SIM_PUK = 13033;
+constexpr int IDS_SIM_CHECKING = 13034;
+constexpr int IDS_PROMPT_INSERT = 13037;
+constexpr int IDS_PROMPT_PIN = 13038;
+constexpr int IDS_PROMPT_PUK = 13039;
+constexpr int IDS_PROMPT_READY = 13040;
+constexpr int IDS_NOTE_PIN = 13041;
+constexpr int IDS_NOTE_PIN_TRIES = 13042;
+constexpr int IDS_NOTE_PUK = 13043;
+constexpr int IDS_NOTE_PUK_FAILED = 13044;
+constexpr int IDS_SMS_SENT = 13050;
+constexpr int IDS_PIN_MISMATCH = 13051;
+constexpr int IDS_INPUT_PIN = 13058;
+constexpr int IDS_INPUT_PUK = 13059;
+constexpr int IDS_DESC_SIM = 13070;
+constexpr int IDS_DESC_GPRS = 13071;
+constexpr int IDS_DESC_SMS = 13072;
+constexpr int IDS_DESC_PB = 13076;
+constexpr int IDS_DESC_CFG = 13077;
+constexpr int IDS_DESC_AT = 13078;
+constexpr int IDS_PB_EXPORTED = 13083; // the export's success box
+
+// Pictures.
+constexpr int IDB_MOBILE = 12001;
+constexpr int IDB_MOBILE_DISABLED = 12002;
+constexpr int IDB_MOBILE_CTX = 12003;
+constexpr int IDB_MOBILE_CTX_DISABLED = 12004;
+constexpr int IDB_NAVIGATION = 12005;
+constexpr int IDB_SIM_CHECKING = 12028;
+constexpr int IDB_SIM_ABSENT = 12029;
+constexpr int IDB_SIM_LOCKED = 12030;
+constexpr int IDB_SIM_READY = 12031;
+
+// Controls.
+constexpr int IDC_MOBILE_WND = 12500;
+constexpr int IDC_NAVIGATION = 12502;
+constexpr int IDC_PAGE_SIM = 12503;
+constexpr int IDC_SIM_CODE = 12645;
+constexpr int IDC_SIM_OK = 12646;
+constexpr int IDC_CFG_LOCK = 12604;
+constexpr int IDC_CFG_CHANGE_PIN = 12605;
+constexpr int IDC_CFG_STORAGE = 12610; // the storage part: 12610 to 12623
+constexpr int IDC_CFG_SMS_LABEL = 12611;
+constexpr int IDC_CFG_SMS_SIM = 12612;
+constexpr int IDC_CFG_SMS_DEVICE = 12613;
+constexpr int IDC_CFG_SMS_APPLY = 12616;
+constexpr int IDC_CFG_PB_LABEL = 12618;
+constexpr int IDC_CFG_PB_SIM = 12619;
+constexpr int IDC_CFG_PB_DEVICE = 12620;
+constexpr int IDC_CFG_PB_APPLY = 12623;
+
+// Pages: the navigation item's data.
+enum MobilePage : quint16 {
+    PAGE_GPRS = 0,
+    PAGE_SMS = 1,
+    PAGE_PHONEBOOK = 2,
+    PAGE_CONFIG = 3,
+    PAGE_ATCOMMAND = 4,
+    PAGE_SIM = 5,
+};
+
+QString MobileString(int id);

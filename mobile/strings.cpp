@@ -1,0 +1,61 @@
+// The plug-in's own string table. It is not entered into the console's registry: the table would
+// dangle once the console frees the library.
+#include <QString>
+
+#include "resource.h"
+
+namespace {
+struct Entry
+{
+    int id;
+    const char16_t* text;
+};
+
+const Entry kStrings[] = {
+    {IDS_MOBILE, u"Mobile"},
+    {IDS_SIM_STATUS, u"SIM Status"},
+    {IDS_GPRS_TITLE, u"GPRS Connection"},
+    {IDS_SMS_TITLE, u"SMS"},
+    {IDS_PB_TITLE, u"Phone Book"},
+    {IDS_AT_TITLE, u"AT Command"},
+    {IDS_CFG_TITLE, u"Configuration"},
+    {IDS_ERROR, u"Error"},
+    {IDS_CHOOSE_OPTION, u"Choose at least one option and try again."},
+    {IDS_SIM_NOT_INSERTED, u"The SIM card is not inserted."},
+    {IDS_SIM_READY, u"The SIM card is ready to use."},
+    {IDS_SIM_PIN, u"The SIM card is locked by PIN code."},
+    {IDS_SIM_PUK, u"The SIM card is locked by PUK code."},
+    {IDS_SIM_CHECKING, u"Check SIM card status, please wait a few seconds..."},
+    {IDS_PROMPT_INSERT, u"Please insert the SIM card and try again.\nWhile the SIM card isn't ready only AT "
+                        u"command function is available."},
+    {IDS_PROMPT_PIN, u"Please input the PIN code:"},
+    {IDS_PROMPT_PUK, u"Please input the PUK code:"},
+    {IDS_PROMPT_READY, u"Mobile functions are activated now."},
+    {IDS_NOTE_PIN,
+     u"Note: Please make sure the PIN code is correct otherwise the SIM card may be locked by the PUK code."},
+    {IDS_NOTE_PIN_TRIES,
+     u"Note: You still have %d times to try, please make sure the PIN code is correct or the "
+     u"SIM card will be locked by the PUK code."},
+    {IDS_NOTE_PUK, u"Note: Please make sure the PUK code is correct otherwise the SIM card may be locked."},
+    {IDS_NOTE_PUK_FAILED,
+     u"Note: Please make sure the PUK code is correct otherwise the SIM card may be locked."},
+    {IDS_SMS_SENT, u"SMS sent successfully."},
+    {IDS_PIN_MISMATCH, u"The new PIN codes do not match, please try again."},
+    {IDS_INPUT_PIN, u"Please input the PIN code."},
+    {IDS_INPUT_PUK, u"Please input the PUK code."},
+    {IDS_DESC_SIM, u" "},
+    {IDS_DESC_GPRS, u"Connect the device to the packet data network and watch the connection."},
+    {IDS_DESC_SMS, u"Read, write and keep the short messages of the device's modem."},
+    {IDS_DESC_PB, u"The contacts stored in the SIM card or in the device."},
+    {IDS_DESC_CFG, u"Configurate the PIN lock and storage options."},
+    {IDS_DESC_AT, u" "},
+    {IDS_PB_EXPORTED, u"Exporting phone book to device is successful."},
+};
+} // namespace
+
+QString MobileString(int id)
+{
+    for (const Entry& e : kStrings)
+        if (e.id == id) return QString::fromUtf16(e.text);
+    return QString();
+}
