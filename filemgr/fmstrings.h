@@ -38,5 +38,6 @@ inline const char16_t* kRemoteFolderExists =
     u"The remote directory holds a folder of that name. A file cannot "
     u"replace a folder.";
 inline const char16_t* kBadMode = u"The mode must be three digits, each from 0 to 7.";
+inline const char16_t* kNotTrashed = u"These items could not be moved to the trash and were left in place:";
 inline const char16_t* kNoLocalRun = u"Programs are not started from the file manager.";
 } // namespace fmtext

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMimeDatabase>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <memory>
@@ -39,6 +40,32 @@ bool localNameOk(const QString& name)
     for (QChar c : name)
         if (c.unicode() < 32 || c == QLatin1Char('/') || c == QLatin1Char('\\')) return false;
     return true;
+}
+
+// The desktop's trash (freedesktop layout) in the user's data folder. A file that cannot be moved
+// there stays where it is: deleting from here never destroys anything for good.
+bool moveToTrash(const QString& path)
+{
+    const QString trash =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
+    QDir dir(trash);
+    if (!dir.mkpath(QStringLiteral("files")) || !dir.mkpath(QStringLiteral("info"))) return false;
+    const QFileInfo source(path);
+    const QString base = source.fileName();
+    for (int n = 1; n < 10000; ++n) {
+        const QString name = n == 1 ? base : QStringLiteral("%1.%2").arg(base).arg(n);
+        QFile info(dir.filePath(QStringLiteral("info/") + name + QStringLiteral(".trashinfo")));
+        if (QFileInfo::exists(dir.filePath(QStringLiteral("files/") + name))) continue;
+        if (!info.open(QIODevice::NewOnly | QIODevice::WriteOnly)) continue;
+        info.write("[Trash Info]\nPath=" + QUrl::toPercentEncoding(source.absoluteFilePath(), "/") +
+                   "\nDeletionDate=" + QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + "\n");
+        info.close();
+        if (QDir().rename(source.absoluteFilePath(), dir.filePath(QStringLiteral("files/") + name)))
+            return true;
+        info.remove();
+        return false;
+    }
+    return false;
 }
 
 QStringList remotePaths(const QMimeData* mime)
@@ -471,9 +498,13 @@ void CZRShellListWnd::DeleteSelection()
     if (ShowMessage(this, s(fmtext::kDeleteConfirm), s(fmtext::kDelete), MB_ICONQUESTION, MB_OKCANCEL) !=
         IDOK)
         return;
+    QStringList kept;
     for (const QString& p : targets)
-        QFile::moveToTrash(p);
+        if (!moveToTrash(p)) kept << QFileInfo(p).fileName();
     m_list->Refresh();
+    if (!kept.isEmpty())
+        ShowMessage(this, s(fmtext::kNotTrashed) + QStringLiteral("\n\n") + kept.join(QLatin1Char('\n')),
+                    s(fmtext::kDelete), MB_ICONERROR, MB_OK);
 }
 
 bool CZRShellListWnd::BeginRename(int row)
