@@ -115,8 +115,8 @@ void CZRFileMgrWnd::SetTaskAction(ZRTaskAction action, void* context, const QStr
 
 bool CZRFileMgrWnd::event(QEvent* e)
 {
-    if (int(e->type()) == zrfm::LocalBrowse) {
-        auto* m = static_cast<CZRFileMsg*>(e);
+    // Our messages only: another event that happens to share the number passes on.
+    if (auto* m = int(e->type()) == zrfm::LocalBrowse ? dynamic_cast<CZRFileMsg*>(e) : nullptr) {
         m->result = AddTask(1, m->request.kind, m->request.localPath, m->request.remotePath) >= 0 ? 1 : 0;
         return true;
     }

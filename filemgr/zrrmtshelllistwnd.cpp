@@ -267,8 +267,8 @@ int CZRRmtShellListWnd::RequestProc(const QString& argument, QWidget* window, in
 bool CZRRmtShellListWnd::event(QEvent* e)
 {
     const int t = int(e->type());
-    if (t < zrfm::ShellRequest || t > zrfm::Download) return QWidget::event(e);
-    auto* m = static_cast<CZRFileMsg*>(e);
+    auto* m = t >= zrfm::ShellRequest && t <= zrfm::Download ? dynamic_cast<CZRFileMsg*>(e) : nullptr;
+    if (!m) return QWidget::event(e);
     switch (t) {
     case zrfm::ShellRequest:
         m->result = request(m->argument, int(m->wParam));

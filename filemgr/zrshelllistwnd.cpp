@@ -381,8 +381,8 @@ void CZRShellListWnd::resizeEvent(QResizeEvent*)
 bool CZRShellListWnd::event(QEvent* e)
 {
     const int t = int(e->type());
-    if (t < zrfm::LocalBrowse || t > zrfm::LocalDownload) return QWidget::event(e);
-    auto* m = static_cast<CZRFileMsg*>(e);
+    auto* m = t >= zrfm::LocalBrowse && t <= zrfm::LocalDownload ? dynamic_cast<CZRFileMsg*>(e) : nullptr;
+    if (!m) return QWidget::event(e);
     if (t == zrfm::LocalBrowse) {
         m->result = Browse(m->argument);
     } else if (t == zrfm::LocalUpload) {

@@ -33,6 +33,7 @@ public:
     CZRFileMgrWnd* fm = nullptr;
     int wrongDirectories = 0;
     int finished = 0;
+    int failed = 0;
     QStringList failures;
 
     static int Send(const QString& argument, int number, void* context, const QString& key)
@@ -78,6 +79,11 @@ public:
             if (const auto* t = n->get<_TransferNotice>()) {
                 fm->RemoveTask(0, t->type, t->localPath, t->agentPath);
                 ++finished;
+            }
+        } else if (id == 1598) {
+            if (const auto* t = n->get<_TransferNotice>()) {
+                fm->RemoveTask(0, t->type, t->localPath, t->agentPath);
+                ++failed;
             }
         } else if (id == 1528) {
             if (const auto* text = n->get<QString>()) failures << *text;
@@ -286,6 +292,17 @@ TEST_F(FileManagerE2E, DownloadIsByteIdenticalAndAnExistingTargetIsAskedFirst)
               QStringLiteral("The target file already exists. Are you sure you want to overwrite it?"));
     EXPECT_EQ(control->GetGateway(kGw).GetTransferCount(), 0);
     EXPECT_EQ(fm.Queue()->GetTaskCount(), 0);
+
+    // The file went away on the agent: the download fails and the operator's copy stays whole.
+    ASSERT_TRUE(QFile::remove(remote.fileName()));
+    answers.boxAnswer = IDOK;
+    fm.Remote()->List()->SelectRow(row(QStringLiteral("data.bin")));
+    fm.Remote()->DownloadSelection();
+    ASSERT_TRUE(waitUntil([&] { return console.failed == 1; }, 30000)) << gateway->stderrText();
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly));
+    EXPECT_EQ(got.readAll(), body);
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("data.bin")});
 }
 
 TEST_F(FileManagerE2E, AWrongDirectoryFallsBackToThePreviousOnceAndHugeSizesShowInFull)
