@@ -12,6 +12,8 @@
 //                              pane->WrongDirectory(); }
 //   1606 without entry:    the same call with failed = true.
 //   1605 with value v:     pane->OnRequestDone(key, int(v)).
+// Feed every 1606 and 1605 whatever agent they name: the pane keeps track of listings still
+// arriving for agents it no longer shows.
 // One listing per agent is outstanding at a time: rows that arrive after a Reset or for another
 // agent never reach the list, and a new listing of an agent waits until its old one has ended.
 #pragma once
