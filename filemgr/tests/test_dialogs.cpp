@@ -119,7 +119,7 @@ struct HistoryTest : ::testing::Test
     void type(CZRHistoryCombo& c, const QString& text)
     {
         c.lineEdit()->setText(text);
-        QTest::keyClick(&c, Qt::Key_Return);
+        QTest::keyClick(c.lineEdit(), Qt::Key_Return); // where the operator types
     }
     QTemporaryDir dir;
 };
