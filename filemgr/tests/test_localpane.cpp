@@ -5,13 +5,17 @@
 #include "resources.h"
 #include "zrhistorycombo.h"
 #include "zrqueuelist.h"
+#include "zrremotemodel.h"
 #include "zrrmtshelllistwnd.h"
 #include "zrshelllistwnd.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 
 namespace {
@@ -217,3 +221,69 @@ TEST_F(LocalPane, AddFolderAndRename)
 }
 
 } // namespace
+
+namespace {
+
+// A drag that enters the list and is dropped on it, as the window system delivers it.
+bool dropOn(QAbstractItemView* view, QMimeData* mime)
+{
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &drop);
+    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
+
+} // namespace
+
+TEST_F(LocalPane, RemoteFilesDroppedHereAreDownloadsAndLocalFilesDroppedThereAreUploads)
+{
+    pane.resize(400, 300);
+    remote.resize(400, 300);
+    remote.Init(QStringLiteral("/srv"));
+    remote.OnListing(kKey, false, 0, QString(), 0, QString(), 0);
+
+    QMimeData fromRemote;
+    fromRemote.setData(QString::fromLatin1(CZRRemoteModel::kMime), "/srv/a.log\n/srv/b.log");
+    EXPECT_TRUE(dropOn(pane.List(), &fromRemote));
+    ASSERT_EQ(console.transfers.size(), 2u);
+    EXPECT_EQ(console.transfers[0].number, 24);
+    EXPECT_EQ(console.transfers[1].transfer.remotePath, QStringLiteral("/srv/b.log"));
+    EXPECT_EQ(console.transfers[1].transfer.localPath, QDir(root).filePath(QStringLiteral("b.log")));
+
+    // Plain file URLs mean nothing to the local list, and remote rows nothing to the remote one.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QDir(root).filePath(QStringLiteral("a.txt")))});
+    EXPECT_FALSE(dropOn(pane.List(), &files));
+    EXPECT_FALSE(dropOn(remote.List(), &fromRemote));
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.invalid/x"))});
+    EXPECT_FALSE(dropOn(remote.List(), &web));
+    EXPECT_EQ(console.transfers.size(), 2u);
+
+    EXPECT_TRUE(dropOn(remote.List(), &files));
+    ASSERT_EQ(console.transfers.size(), 3u);
+    EXPECT_EQ(console.transfers[2].number, 21);
+    EXPECT_EQ(console.transfers[2].transfer.remotePath, QStringLiteral("/srv/a.txt"));
+}
+
+TEST_F(LocalPane, KeysOpenGoUpAndSelectAll)
+{
+    pane.resize(400, 300);
+    pane.List()->setFocus();
+    pane.List()->SelectRow(row(QStringLiteral("sub")));
+    QTest::keyClick(pane.List(), Qt::Key_Return);
+    EXPECT_EQ(pane.GetDirectoryPath(), root + QStringLiteral("/sub"));
+    QTest::keyClick(pane.List(), Qt::Key_Backspace);
+    EXPECT_EQ(pane.GetDirectoryPath(), root);
+    QTest::keyClick(pane.List(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(pane.List()->SelectedRows().size(), pane.List()->Model()->rowCount());
+
+    // F5 shows what appeared meanwhile.
+    write(QStringLiteral("fresh.txt"), "new");
+    EXPECT_EQ(row(QStringLiteral("fresh.txt")), -1);
+    QTest::keyClick(pane.List(), Qt::Key_F5);
+    EXPECT_GE(row(QStringLiteral("fresh.txt")), 0);
+}
