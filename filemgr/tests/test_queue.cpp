@@ -118,6 +118,16 @@ TEST(FileManagerWindow, DefaultLayoutOrTheSavedOne)
     EXPECT_EQ(again.OuterSplitter()->GetRowHeight(0), 300);
     EXPECT_DOUBLE_EQ(again.InnerSplitter()->GetColumnFraction(0), 0.5);
 
+    // Made empty, as the info view makes its pages, and sized later: the default shares hold.
+    CZRFileMgrWnd page;
+    page.SetProfile(&profile);
+    profile.remove(QStringLiteral("FileManager"));
+    ASSERT_EQ(page.CreateWnd(0, QRect(), nullptr, 21006), 1);
+    page.show();
+    page.resize(800, 604);
+    EXPECT_EQ(page.OuterSplitter()->GetRowHeight(0), 450);
+    EXPECT_EQ(page.InnerSplitter()->GetColumnWidth(0), (800 - CZRSplitterCtrl::kBar) / 2);
+
     // Tasks go to the queue; a refresh reaches the side asked for.
     EXPECT_EQ(again.AddTask(1, 0, QStringLiteral("/l"), QStringLiteral("/r")), 0);
     EXPECT_EQ(again.RemoveTask(0, 0, QStringLiteral("/l"), QString()), 1);
