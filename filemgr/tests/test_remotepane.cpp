@@ -195,6 +195,18 @@ TEST_F(RemotePane, RenameSendsDirectoryOldAndNewOnlyWhenTheNameIsGood)
     console.answer = 0; // not sent: the old name stays
     EXPECT_FALSE(pane.RenameEntry(row("c.txt"), QStringLiteral("d.txt")));
     EXPECT_NE(row("c.txt"), -1);
+
+    // F2 opens the label editor; what it commits goes the same way.
+    console.answer = 1;
+    pane.show();
+    pane.List()->setFocus();
+    pane.List()->SelectRow(row("c.txt"));
+    QTest::keyClick(pane.List(), Qt::Key_F2);
+    EXPECT_NE(pane.List()->viewport()->findChild<QLineEdit*>(), nullptr); // the label editor
+    auto* m = pane.List()->Model();
+    EXPECT_TRUE(m->setData(m->index(row("c.txt"), 0), QStringLiteral("e.txt"), Qt::EditRole));
+    EXPECT_EQ(console.withNumber(Rename).back().argument,
+              QStringLiteral("\"/opt/my app\" \"c.txt\" \"e.txt\""));
 }
 
 TEST_F(RemotePane, FilesHeldByTheQueueAreRefused)
