@@ -138,6 +138,24 @@ bool AgentFiles::ensureTree(Agent& agent, int osType, std::string* error)
         ok &= writeFile(dir / "D/Data/recipes.csv", "id;name\r\n1;default\r\n");
         fs::create_directories(dir / "C/Temp", ec);
     }
+    // The scratch folder of each agent type carries the drills' odd entries.
+    const fs::path scratch = osType == kOsUnix ? dir / "tmp"
+                             : osType == kOsCe ? dir / "Temp"
+                                               : dir / "C/Temp";
+    if (faults_.oddNames) {
+        ok &= writeFile(scratch / "with space.txt", "spaces\n");
+        ok &= writeFile(scratch / "quote\"d.txt", "a quote\n");
+        ok &= writeFile(scratch / "back\\slash.txt", "a backslash\n");
+        ok &= writeFile(scratch / (std::string(200, 'L') + ".txt"), "long\n");
+    }
+    if (faults_.hugeFile) {
+        ok &= writeFile(scratch / "huge.img", "");
+        fs::resize_file(scratch / "huge.img", 5000000000ull, ec); // sparse: takes no disk
+        ok &= !ec;
+    }
+    if (faults_.lockedFolder) {
+        ok &= writeFile(scratch / "locked/secret.txt", "not for you\n");
+    }
     if (!ok || !fs::is_directory(dir, ec)) {
         *error = text::kAccessDenied;
         return false;
@@ -208,15 +226,29 @@ bool AgentFiles::list(const Agent& agent, int osType, std::string_view path, std
         *error = text::kPathNotFound;
         return false;
     }
+    if (locked(agent, dir)) {
+        *error = text::kAccessDenied;
+        return false;
+    }
     std::vector<DirEntry> dirs, files;
+    if (faults_.oddNames && !drives)
+        for (const char* name : {".", ".."}) {
+            DirEntry e;
+            e.kind = 'd';
+            e.name = name;
+            e.mode = 755;
+            dirs.push_back(e);
+        }
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         struct stat st
         {
         };
         if (::lstat(it->path().c_str(), &st) != 0 || name.rfind(".tarn-part-", 0) == 0) continue;
-        bool printable = std::none_of(name.begin(), name.end(),
-                                      [](char c) { return c == '"' || static_cast<unsigned char>(c) < 32; });
+        // Odd-name drills send quotes as they are, the way a careless agent would.
+        bool printable = std::none_of(name.begin(), name.end(), [this](char c) {
+            return (c == '"' && !faults_.oddNames) || static_cast<unsigned char>(c) < 32;
+        });
         if (!printable) continue;
         DirEntry e;
         e.name = name;
@@ -260,6 +292,10 @@ bool AgentFiles::child(const Agent& agent, int osType, std::string_view dir, std
         return false;
     }
     *host = lookup(folder, name, osType);
+    if (locked(agent, *host)) {
+        *error = text::kAccessDenied;
+        return false;
+    }
     return true;
 }
 
@@ -364,6 +400,10 @@ bool AgentFiles::removeDir(const Agent& agent, int osType, std::string_view dir,
         *error = "The directory name is invalid.";
         return false;
     }
+    if (faults_.strictRmdir && !fs::is_empty(folder, ec)) {
+        *error = text::kNotEmpty;
+        return false;
+    }
     fs::remove_all(folder, ec);
     if (ec) {
         *error = text::kAccessDenied;
@@ -392,6 +432,21 @@ bool AgentFiles::checkExecutable(const Agent& agent, int osType, std::string_vie
         return false;
     }
     return true;
+}
+
+bool AgentFiles::locked(const Agent& agent, const fs::path& host) const
+{
+    if (!faults_.lockedFolder) return false;
+    const fs::path base = agentDir(agent);
+    auto b = base.begin();
+    for (auto p = host.begin(); p != host.end(); ++p) {
+        if (b != base.end()) {
+            ++b;
+            continue;
+        }
+        if (*p == "locked") return true;
+    }
+    return false;
 }
 
 std::string AgentFiles::join(int osType, std::string_view dir, std::string_view name)

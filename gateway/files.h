@@ -23,7 +23,17 @@ struct DirEntry
 class AgentFiles
 {
 public:
+    struct Faults
+    {
+        bool strictRmdir = false;
+        bool oddNames = false;
+        bool hugeFile = false;
+        bool lockedFolder = false;
+    };
+
     explicit AgentFiles(std::filesystem::path root) : root_(std::move(root)) {}
+    void setFaults(const Faults& faults) { faults_ = faults; }
+    const Faults& faults() const { return faults_; }
 
     const std::filesystem::path& root() const { return root_; }
     std::filesystem::path agentDir(const Agent& agent) const;
@@ -59,7 +69,9 @@ public:
 private:
     bool child(const Agent& agent, int osType, std::string_view dir, std::string_view name,
                std::filesystem::path* host, std::string* error) const;
+    bool locked(const Agent& agent, const std::filesystem::path& host) const;
     std::filesystem::path root_;
+    Faults faults_;
 };
 
 // Texts the agents answer with; the console shows them as they are.
@@ -70,6 +82,7 @@ inline constexpr const char* kAccessDenied = "Access is denied.";
 inline constexpr const char* kAlreadyExists = "Cannot create a file when that file already exists.";
 inline constexpr const char* kBadName = "The file name, directory name, or volume label syntax is incorrect.";
 inline constexpr const char* kNotExecutable = "The file is not an executable program.";
+inline constexpr const char* kNotEmpty = "The directory is not empty.";
 inline constexpr const char* kDiskFull = "There is not enough space on the disk.";
 } // namespace text
 

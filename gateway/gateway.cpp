@@ -60,6 +60,12 @@ Gateway::Gateway(Options options, Fleet& fleet, std::filesystem::path root)
       transfers_(*this)
 {
     startedMs_ = EventLoop::nowMs();
+    AgentFiles::Faults faults;
+    faults.strictRmdir = options_.strictRmdir;
+    faults.oddNames = options_.oddNames;
+    faults.hugeFile = options_.hugeFile;
+    faults.lockedFolder = options_.lockedFolder;
+    files_.setFaults(faults);
 }
 
 Gateway::~Gateway()

@@ -48,6 +48,16 @@ Fault drills:
                        failure (repeatable)
   --modem-delay MS     every cellular modem reply comes MS later
   --modem-oversize     AT commands answer with some 8000 characters of output
+  --file-fault MODE    folder faults of the agents' file systems (repeatable):
+      strict-rmdir         removing a folder that is not empty fails ("The directory is not empty.")
+      odd-names            each agent's scratch folder (/tmp, \Temp, C:\Temp) holds names with spaces,
+                           a double quote, a backslash and a 200-character name; listings also carry
+                           "." and ".." entries and names with quotes, sent as they are
+      huge-file            the scratch folder holds huge.img, a sparse file of 5,000,000,000 bytes
+      locked-folder        the scratch folder holds "locked", whose listing and contents are refused
+                           with "Access is denied."
+      hold-listing[:MS]    every listing sends its first half at once and the rest, with its end,
+                           after MS (default 3000)
 
 Fleet file: one agent per line, '#' starts a comment, fields separated by blanks, values with
 blanks in double quotes:
@@ -155,6 +165,25 @@ Options parseOptions(int argc, char** argv)
             o.modemDelayMs = static_cast<int>(number("--modem-delay", value(), 0, 600000));
         } else if (a == "--modem-oversize") {
             o.modemOversize = true;
+        } else if (a == "--file-fault") {
+            std::string v = value();
+            std::size_t colon = v.find(':');
+            std::string name = v.substr(0, colon);
+            if (name == "strict-rmdir")
+                o.strictRmdir = true;
+            else if (name == "odd-names")
+                o.oddNames = true;
+            else if (name == "huge-file")
+                o.hugeFile = true;
+            else if (name == "locked-folder")
+                o.lockedFolder = true;
+            else if (name == "hold-listing")
+                o.holdListingMs = colon == std::string::npos
+                                      ? 3000
+                                      : static_cast<int>(number("--file-fault hold-listing",
+                                                                v.c_str() + colon + 1, 0, 3600000));
+            else
+                usageError("unknown --file-fault mode: " + name);
         } else if (a == "--verbose" || a == "-v") {
             o.verbose = true;
         } else {

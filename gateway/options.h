@@ -31,6 +31,12 @@ struct Options
     long disconnectAfter = 0;
     std::vector<std::string> silent;
     std::vector<HostileMode> hostile;
+    // Folder faults (--file-fault): what real agents' file systems do to the file manager.
+    bool strictRmdir = false;  // a folder that holds anything is not removed
+    bool oddNames = false;     // names with spaces, quotes, backslashes, ".", ".." and long names
+    bool hugeFile = false;     // a sparse file above 4 GiB
+    bool lockedFolder = false; // a folder whose listing and contents are refused
+    int holdListingMs = -1;    // >= 0: the second half of each listing waits this long
     bool verbose = false;
     // The cellular modem's drills: request codes answered with a failure, a delay before every
     // modem reply, outsized AT command output.

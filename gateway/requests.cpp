@@ -523,13 +523,29 @@ void Gateway::serveFiles(Session& s, std::string_view target, Agent& agent, std:
             fail(s.id, target, code, error);
             return;
         }
-        for (const auto& e : entries)
-            send(s.id, target, 212,
-                 std::string(1, e.kind) + " " + inQuotes(e.name) + " " +
-                     std::to_string(std::min<std::uint64_t>(e.size, 2147483647u)) + " " +
-                     inQuotes(e.modified) + " " + std::to_string(e.mode),
-                 Kind::Reply);
-        send(s.id, target, 213, std::to_string(entries.size()), Kind::Reply);
+        // Sizes go out in full: files above 4 GiB are ordinary on a data logger's card.
+        auto line = [](const DirEntry& e) {
+            return std::string(1, e.kind) + " " + inQuotes(e.name) + " " + std::to_string(e.size) + " " +
+                   inQuotes(e.modified) + " " + std::to_string(e.mode);
+        };
+        std::size_t now = entries.size();
+        if (options_.holdListingMs >= 0) now = entries.size() / 2;
+        for (std::size_t i = 0; i < now; ++i)
+            send(s.id, target, 212, line(entries[i]), Kind::Reply);
+        if (now == entries.size()) {
+            send(s.id, target, 213, std::to_string(entries.size()), Kind::Reply);
+            return;
+        }
+        std::vector<std::string> rest;
+        for (std::size_t i = now; i < entries.size(); ++i)
+            rest.push_back(line(entries[i]));
+        loop_.after(options_.holdListingMs, [this, id = s.id, to = std::string(target),
+                                             rest = std::move(rest), count = entries.size()] {
+            if (!session(id)) return;
+            for (const auto& r : rest)
+                send(id, to, 212, r, Kind::Reply);
+            send(id, to, 213, std::to_string(count), Kind::Reply);
+        });
         return;
     }
     case 215:
@@ -572,6 +588,10 @@ void Gateway::serveFiles(Session& s, std::string_view target, Agent& agent, std:
             std::uint32_t pid = c.nextPid;
             c.nextPid += os == kOsXpe ? 4 : os == kOsCe ? 0x10000u : 1;
             c.started.push_back({pid, items[1]});
+            // Simulated: the program only joins the process list; nothing runs on this host.
+            std::fprintf(stderr, "[gw] run %s %s %s (simulated, pid %u)\n", std::string(target).c_str(),
+                         AgentFiles::join(os, items[0], items[1]).c_str(),
+                         items.size() > 2 ? items[2].c_str() : "", static_cast<unsigned>(pid));
             send(s.id, target, 226, inQuotes(items[1]) + " " + std::to_string(pid), Kind::Reply);
             return;
         }

@@ -355,3 +355,62 @@ TEST(GatewayReplies, PassThroughAndUnknownRequests)
     EXPECT_EQ(stranger.target, "10.200.0.9:nobody");
     EXPECT_EQ(quotes(stranger.text) % 2, 0u);
 }
+
+TEST(GatewayFileFaults, FoldersThatRefuseAndSizesBeyondFourGigabytes)
+{
+    Rig rig({"--file-fault", "strict-rmdir", "--file-fault", "locked-folder", "--file-fault", "huge-file"});
+    ASSERT_TRUE(rig.ready());
+    std::string nick = rig.agentOfType(0);
+    bool sawHuge = false, sawLocked = false;
+    for (auto& m : rig.list(nick, 211, "/tmp")) {
+        if (m.code != 212) continue;
+        auto e = items(m.text);
+        if (e.at(1) == "huge.img") sawHuge = e.at(2) == "5000000000";
+        sawLocked |= e.at(1) == "locked";
+    }
+    EXPECT_TRUE(sawHuge);
+    EXPECT_TRUE(sawLocked);
+    Message locked = rig.list(nick, 211, "/tmp/locked").back();
+    ASSERT_EQ(locked.code, 999);
+    EXPECT_EQ(items(locked.text).at(1), "Access is denied.");
+    EXPECT_EQ(rig.request(nick, 217, "\"/tmp/locked\" \"secret.txt\"").code, 999);
+
+    Message notEmpty = rig.request(nick, 223, "\"/\" \"etc\"");
+    ASSERT_EQ(notEmpty.code, 999);
+    EXPECT_EQ(items(notEmpty.text).at(1), "The directory is not empty.");
+    EXPECT_TRUE(std::filesystem::exists(rig.agentDir(nick) / "etc/hostname"));
+    EXPECT_EQ(rig.request(nick, 221, "\"/tmp\" \"empty\"").code, 222);
+    EXPECT_EQ(rig.request(nick, 223, "\"/tmp\" \"empty\"").code, 224);
+}
+
+TEST(GatewayFileFaults, OddNamesGoOutAsTheyAre)
+{
+    Rig rig({"--file-fault", "odd-names"});
+    ASSERT_TRUE(rig.ready());
+    std::string nick = rig.agentOfType(0);
+    auto listing = rig.list(nick, 211, "/tmp");
+    ASSERT_FALSE(listing.empty());
+    EXPECT_EQ(listing.back().code, 213);
+    std::string all;
+    for (auto& m : listing)
+        all += m.text + "\n";
+    EXPECT_NE(all.find("\"with space.txt\""), std::string::npos);
+    EXPECT_NE(all.find("\"quote\"d.txt\""), std::string::npos);
+    EXPECT_NE(all.find("\"back\\slash.txt\""), std::string::npos);
+    EXPECT_NE(all.find("d \".\" 0"), std::string::npos);
+    EXPECT_NE(all.find("d \"..\" 0"), std::string::npos);
+    EXPECT_NE(all.find(std::string(200, 'L') + ".txt"), std::string::npos);
+}
+
+TEST(GatewayFileFaults, AHeldListingSendsItsSecondHalfLater)
+{
+    Rig rig({"--file-fault", "hold-listing:600"});
+    ASSERT_TRUE(rig.ready());
+    std::string nick = rig.agentOfType(0);
+    auto start = std::chrono::steady_clock::now();
+    auto listing = rig.list(nick, 211, "/");
+    auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_GE(listing.size(), 3u);
+    EXPECT_EQ(listing.back().code, 213);
+    EXPECT_GE(took, std::chrono::milliseconds(500));
+}
