@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include <notify.h>
+#include <zrdevlistgrid.h>
 
 #include <QAction>
 #include <QLabel>
@@ -170,6 +171,38 @@ TEST_F(Plugins, MobileCommandBindsTheAgentOnceAndRepliesReachThePlugin)
     pump(100);
     EXPECT_EQ(code->text(), QStringLiteral("24"));
     EXPECT_EQ(status->text(), QStringLiteral("The SIM card is locked by PIN code."));
+}
+
+// On a gateway node the Mobile command acts on the first agent checked in the gateway's device list.
+TEST_F(Plugins, OnAGatewayTheFirstCheckedAgentIsTheTarget)
+{
+    if (!host() || !host()->MobileWnd()) GTEST_SKIP() << "the Mobile plug-in is not built";
+    QTemporaryDir fleetDir;
+    tarntest::GatewayProcess gw({"--fleet", fleetFile(fleetDir).toStdString()});
+    start(profileFor({{"G", gw.port()}}));
+    connectGateway("G", 2);
+    QTreeWidgetItem* g = tree()->FindGateway(QStringLiteral("G"));
+    tree()->setCurrentItem(g);
+    CZRDevListGrid* list = frame->InfoView()->DevList();
+    ASSERT_TRUE(waitUntil([&] {
+        return list->GetNumberRows() == 2 && !list->QuickGetText(CZRDevListGrid::kColModel, 0).isEmpty() &&
+               !list->QuickGetText(CZRDevListGrid::kColModel, 1).isEmpty();
+    }));
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->Action(ID_MOBILE)->isEnabled()); // nothing checked
+    long plain = -1, cell = -1;
+    ASSERT_EQ(list->FindFirstLabel(QStringLiteral("10.5.0.2"), 0, &plain), 0);
+    ASSERT_EQ(list->FindFirstLabel(QStringLiteral("10.5.0.1"), 0, &cell), 0);
+    list->SetCheckedRow(plain, true);
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->Action(ID_MOBILE)->isEnabled()); // the first checked agent has no K520
+    list->SetCheckedRow(plain, false);
+    list->SetCheckedRow(cell, true);
+    frame->UpdateCommandUI();
+    ASSERT_TRUE(frame->Action(ID_MOBILE)->isEnabled());
+    frame->Action(ID_MOBILE)->trigger();
+    EXPECT_EQ(mobileNick(), QStringLiteral("G|10.5.0.1"));
+    EXPECT_EQ(tree()->currentItem(), tree()->FindAgent(QStringLiteral("G"), QStringLiteral("10.5.0.1")));
 }
 
 TEST_F(Plugins, GatewayDisconnectionResetsOnlyItsOwnAgents)
