@@ -1,0 +1,218 @@
+// The file manager inside the console against tarn-gateway: the page opened by its commands, folder
+// operations through the document's send callback, downloads through the control core's records
+// with their queue per gateway, refusals, cancelling, and the gateway's end.
+#include "consoletest.h"
+#include "gateway_process.h"
+#include "resource.h"
+
+#include <zrdialogs.h>
+#include <zrfilemgrwnd.h>
+#include <zrfmtypes.h>
+#include <zrhistorycombo.h>
+#include <zrqueuelist.h>
+#include <zrrmtshelllistwnd.h>
+#include <zrshelllistwnd.h>
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QRandomGenerator>
+
+namespace {
+const QString kGw = QStringLiteral("Site");
+const QString kA = QStringLiteral("10.5.0.1");
+const QString kB = QStringLiteral("10.5.0.2");
+
+struct FileManagerConsole : ConsoleFixture
+{
+    FileManagerConsole()
+    {
+        CZRHistoryCombo::SetHistoryStore(dir.filePath(QStringLiteral("history.ini")));
+        SetDialogHandler([this](QDialog* d) { return dialog ? dialog(d) : int(QDialog::Rejected); });
+    }
+    ~FileManagerConsole() override
+    {
+        frame.reset();
+        gateway.reset();
+        SetDialogHandler({});
+        CZRHistoryCombo::SetHistoryStore(QString());
+    }
+    void startWith(const QString& remoteDir, std::vector<std::string> extra = {})
+    {
+        QDir().mkpath(root());
+        const QString fleet = dir.filePath(QStringLiteral("fleet.txt"));
+        QFile f(fleet);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("10.5.0.1 lx-01 model=TRN-200-LX\n10.5.0.2 lx-02 model=TRN-200-LX\n");
+        f.close();
+        std::vector<std::string> args = {"--fleet", fleet.toStdString(), "--root", root().toStdString()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        gateway = std::make_unique<tarntest::GatewayProcess>(args);
+        ASSERT_TRUE(gateway->ok());
+        start("[Gateway]\nCount=1\nName1=Site\nIP1=127.0.0.1\nPort1=" + QByteArray::number(gateway->port()) +
+              "\n[File Upload]\nLocalDir=" + local.path().toUtf8() + "\nRemoteDir=" + remoteDir.toUtf8() +
+              "\n");
+        ASSERT_TRUE(doc()->ConnectGateway(kGw));
+        QTreeWidgetItem* node = tree()->FindGateway(kGw);
+        ASSERT_TRUE(waitUntil(
+            [&] { return node->childCount() == 2 && !(CZRAgentTree::Param(node) & NODE_BUSY); }, 20000));
+    }
+    CZRFileMgrWnd* fm() const { return frame->InfoView()->FileMgrWnd(); }
+    CZRRmtShellListWnd* pane() const { return fm()->Remote(); }
+    bool listed() const
+    {
+        return waitUntil([&] { return !pane()->IsBrowsing() && pane()->GetObjectCount() > 0; });
+    }
+    int row(const QString& name) const { return pane()->List()->Model()->Find(name, -1, false); }
+    QString root() const { return dir.filePath(QStringLiteral("root")); }
+    QString onAgent(const QString& agent, const QString& path) const { return root() + u'/' + agent + path; }
+    QByteArray putFile(const QString& agent, const QString& path, int bytes)
+    {
+        QByteArray body(bytes, Qt::Uninitialized);
+        for (char& ch : body)
+            ch = char(QRandomGenerator::global()->bounded(256));
+        QDir().mkpath(QFileInfo(onAgent(agent, path)).path());
+        QFile f(onAgent(agent, path));
+        f.open(QIODevice::WriteOnly);
+        f.write(body);
+        return body;
+    }
+    QByteArray localFile(const QString& name) const
+    {
+        QFile f(local.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void openFor(const QString& agent)
+    {
+        tree()->setCurrentItem(tree()->FindAgent(kGw, agent));
+        frame->UpdateCommandUI();
+        ASSERT_TRUE(frame->Action(ID_FILEMGR)->isEnabled());
+        frame->Action(ID_FILEMGR)->trigger();
+    }
+    int imageOf(const QString& agent) const { return tree()->StateImage(tree()->FindAgent(kGw, agent)); }
+
+    QTemporaryDir local;
+    std::unique_ptr<tarntest::GatewayProcess> gateway;
+    std::function<int(QDialog*)> dialog;
+};
+
+TEST_F(FileManagerConsole, OpensBrowsesMakesAFolderAndDownloadsInTurnPerGateway)
+{
+    startWith(QStringLiteral("/tmp"));
+    const QByteArray first = putFile(kA, QStringLiteral("/tmp/first.bin"), 300 * 1024 + 3);
+    const QByteArray second = putFile(kB, QStringLiteral("/tmp/second.bin"), 100 * 1024 + 1);
+    putFile(kA, QStringLiteral("/tmp/third.bin"), 10);
+
+    openFor(kA);
+    EXPECT_EQ(frame->InfoView()->CurrentPage(), PAGE_FILEMGR);
+    EXPECT_EQ(pane()->GetNick(), kGw + u'|' + kA);
+    EXPECT_EQ(fm()->Local()->GetDirectoryPath(), local.path());
+    ASSERT_TRUE(listed());
+    EXPECT_EQ(pane()->GetCurrentDirectory(), QStringLiteral("/tmp"));
+    ASSERT_GE(row(QStringLiteral("first.bin")), 0);
+
+    // A folder through the input box, sent with the document's callback; it shows with the next listing.
+    dialog = [](QDialog* d) {
+        static_cast<CZRInputBox*>(d)->ValueEdit()->setText(QStringLiteral("made here"));
+        return int(QDialog::Accepted);
+    };
+    pane()->AddFolder();
+    ASSERT_TRUE(waitUntil([&] { return row(QStringLiteral("made here")) >= 0 && !pane()->IsBrowsing(); }));
+    EXPECT_TRUE(QDir(onAgent(kA, QStringLiteral("/tmp/made here"))).exists());
+
+    // Three downloads in one turn: the first goes out, the others wait for the gateway.
+    pane()->List()->SelectRow(row(QStringLiteral("first.bin")));
+    pane()->DownloadSelection();
+    ASSERT_EQ(fm()->Queue()->GetTaskCount(), 1);
+    EXPECT_EQ(fm()->Queue()->GetTask(0).status, 2);
+    EXPECT_EQ(imageOf(kA), IMG_AGENT_TRANSFER);
+    const QString keyB = kGw + u'|' + kB;
+    EXPECT_EQ(doc()->StartDownload(keyB, local.filePath(QStringLiteral("second.bin")),
+                                   QStringLiteral("/tmp/second.bin"), 0, 24),
+              1);
+    pane()->List()->SelectRow(row(QStringLiteral("third.bin")));
+    pane()->DownloadSelection();
+    ASSERT_EQ(fm()->Queue()->GetTaskCount(), 2); // the other agent's task is not this page's
+    EXPECT_EQ(fm()->Queue()->GetTask(1).status, 1);
+
+    // The same local target from another agent is refused by the console, nothing recorded.
+    const size_t before = boxes.size();
+    EXPECT_EQ(doc()->StartDownload(keyB, local.filePath(QStringLiteral("first.bin")),
+                                   QStringLiteral("/tmp/first.bin"), 0, 24),
+              0);
+    ASSERT_EQ(boxes.size(), before + 1);
+    EXPECT_EQ(boxes.back().text,
+              QStringLiteral("This file is used by other program now. Please try again later."));
+    EXPECT_EQ(boxes.back().caption, QStringLiteral("File Download"));
+    EXPECT_EQ(control()->GetGateway(kGw).GetDownloadCount(), 3);
+
+    // The waiting third one is taken back through the queue: it never starts.
+    EXPECT_EQ(fm()->Queue()->RemoveWaiting(1), 1);
+    EXPECT_EQ(fm()->Queue()->GetTaskCount(), 1);
+    EXPECT_EQ(control()->GetGateway(kGw).GetDownloadCount(), 2);
+    // The running one cannot be taken back.
+    EXPECT_EQ(CTarnDoc::CancelTaskCB(2, local.filePath(QStringLiteral("first.bin")),
+                                     QStringLiteral("/tmp/first.bin"), doc(), kGw + u'|' + kA),
+              0);
+
+    ASSERT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetDownloadCount() == 0; }, 30000))
+        << gateway->stderrText();
+    EXPECT_EQ(localFile(QStringLiteral("first.bin")), first);
+    EXPECT_EQ(localFile(QStringLiteral("second.bin")), second);
+    EXPECT_FALSE(QFile::exists(local.filePath(QStringLiteral("third.bin"))));
+    EXPECT_EQ(fm()->Queue()->GetTaskCount(), 0);
+    EXPECT_EQ(imageOf(kA), IMG_AGENT);
+    EXPECT_EQ(imageOf(kB), IMG_AGENT);
+    // The local pane shows what arrived.
+    ASSERT_TRUE(
+        waitUntil([&] { return fm()->Local()->List()->Model()->Find(QStringLiteral("second.bin")) >= 0; }));
+    EXPECT_EQ(boxes.size(), before + 1) << boxes.back().text.toStdString();
+}
+
+TEST_F(FileManagerConsole, AnotherAgentFromTheTreeAWrongStartFolderAndTheGatewaysEnd)
+{
+    startWith(QStringLiteral("/nowhere"));
+    QDir().mkpath(onAgent(kB, QStringLiteral("/tmp")));
+    openFor(kA);
+    // The start folder is missing: the message, then the parent.
+    ASSERT_TRUE(waitUntil([&] { return !pane()->IsBrowsing() && pane()->GetCurrentDirectory() == u"/"_qs; }));
+    ASSERT_TRUE(listed());
+    ASSERT_GE(boxes.size(), 1u);
+    EXPECT_EQ(boxes.front().text,
+              QStringLiteral("Invalid remote directory.\nPlease specify the drive (ex: C:\\)."));
+    pane()->Browse(QStringLiteral("/tmp"));
+    ASSERT_TRUE(waitUntil([&] { return !pane()->IsBrowsing(); }));
+
+    // With the page shown, choosing another agent in the tree opens it in the file manager; the
+    // first agent's folder is kept for its next visit.
+    tree()->setCurrentItem(tree()->FindAgent(kGw, kB));
+    EXPECT_EQ(frame->InfoView()->CurrentPage(), PAGE_FILEMGR);
+    EXPECT_EQ(pane()->GetNick(), kGw + u'|' + kB);
+    ASSERT_TRUE(listed());
+    EXPECT_EQ(pane()->GetCurrentDirectory(), QStringLiteral("/"));
+    tree()->setCurrentItem(tree()->FindAgent(kGw, kA));
+    ASSERT_TRUE(listed());
+    EXPECT_EQ(pane()->GetCurrentDirectory(), QStringLiteral("/tmp"));
+
+    // A waiting download, then the gateway goes: pane and queue are emptied, no record stays.
+    putFile(kA, QStringLiteral("/tmp/big.bin"), 1000);
+    putFile(kA, QStringLiteral("/tmp/small.bin"), 10);
+    pane()->Refresh();
+    ASSERT_TRUE(waitUntil([&] { return row(QStringLiteral("small.bin")) >= 0 && !pane()->IsBrowsing(); }));
+    pane()->List()->SelectRow(row(QStringLiteral("big.bin")));
+    pane()->List()->SelectRow(row(QStringLiteral("small.bin")), true);
+    pane()->DownloadSelection();
+    EXPECT_EQ(fm()->Queue()->GetTaskCount(), 2);
+    control()->BreakConnection(kGw);
+    EXPECT_EQ(pane()->GetObjectCount(), 0);
+    EXPECT_EQ(fm()->Queue()->GetTaskCount(), 0);
+
+    // Back on line, a download starts at once: nothing of the old queue holds the gateway.
+    ASSERT_TRUE(doc()->ConnectGateway(kGw));
+    ASSERT_TRUE(waitUntil([&] { return tree()->FindAgent(kGw, kA) != nullptr; }, 20000));
+    EXPECT_EQ(doc()->StartDownload(kGw + u'|' + kA, local.filePath(QStringLiteral("small.bin")),
+                                   QStringLiteral("/tmp/small.bin"), 0, 24),
+              2);
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(local.filePath(QStringLiteral("small.bin"))); }, 30000));
+}
+} // namespace
