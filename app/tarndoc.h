@@ -87,6 +87,13 @@ public:
                       int number);
     // Whether any transfer of any gateway reads or writes this local file.
     bool LocalFileInUse(const QString& localPath) const;
+    // Records an upload and sends it unless the gateway is taking another file: the task state
+    // (2 sent, 3/4 already at the gateway, 1 queued), 0 when refused with its message. Kind 9 is
+    // an upload that starts at once.
+    int StartUpload(const QString& key, int kind, const QString& localPath, const QString& remotePath,
+                    quint64 size, int number);
+    bool LocalFileDownloading(const QString& localPath) const;
+    static int UploadCB(const _TransferRequest& request, int number, void* context, const QString& key);
     // The file manager's download callback and the queue's cancel of a waiting task.
     static int DownloadCB(const _TransferRequest& request, int number, void* context, const QString& key);
     static int CancelTaskCB(int kind, const QString& localPath, const QString& remotePath, void* context,
@@ -137,6 +144,7 @@ private:
     void rebuildTasks(const QString& key);
     void onFileNotify(const CZRNotify& n);
     void startNextDownload(const QString& gateway, const QString& preferKey);
+    void startNextUpload(const QString& gateway);
     void dropDownload(const QString& key, int number, const QString& localPath, const QString& agentPath);
     void transferEnded(const QString& key);
     void fileMgrGatewayGone(const QString& gateway);

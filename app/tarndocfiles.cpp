@@ -51,7 +51,7 @@ void CTarnDoc::initFileManager()
     fm->Local()->SetRequestParam(kDownload);
     fm->Local()->SetRequestAction(&CTarnDoc::DownloadCB, this);
     fm->Remote()->SetRequestParam(kBrowse, kAddDir, kExecute, kDelete, kDelDir, kRename, kChgMode, kUpload);
-    fm->Remote()->SetRequestAction(&CTarnDoc::SendMessageCB, nullptr, this);
+    fm->Remote()->SetRequestAction(&CTarnDoc::SendMessageCB, &CTarnDoc::UploadCB, this);
     fm->Local()->Init(m_uploadLocalDir.isEmpty() ? QDir::homePath() : m_uploadLocalDir);
 }
 
@@ -80,7 +80,7 @@ void CTarnDoc::OpenFileManager(const QString& gateway, const QString& agentName)
         pane->SetNick(key);
         pane->Reset();
         pane->SetOSType(os);
-        pane->SetRequestAction(&CTarnDoc::SendMessageCB, nullptr, this);
+        pane->SetRequestAction(&CTarnDoc::SendMessageCB, &CTarnDoc::UploadCB, this);
         pane->SetRequestParam(kBrowse, kAddDir, kExecute, kDelete, kDelDir, kRename, kChgMode, kUpload);
         fm->Local()->SetNick(key);
         fm->Local()->SetRequestAction(&CTarnDoc::DownloadCB, this);
@@ -265,6 +265,150 @@ void CTarnDoc::transferEnded(const QString& key)
     tree()->SetStateImage(node, agent->IsUpgrading() ? IMG_AGENT_UPGRADE : IMG_AGENT);
 }
 
+// ---- uploads
+
+int CTarnDoc::UploadCB(const _TransferRequest& request, int number, void* context, const QString& key)
+{
+    auto* doc = static_cast<CTarnDoc*>(context);
+    if (doc == nullptr || !doc->m_control) return 0;
+    return doc->StartUpload(key, request.kind, request.localPath, request.remotePath, request.size, number) >
+                   0
+               ? 1
+               : 0;
+}
+
+int CTarnDoc::StartUpload(const QString& key, int kind, const QString& localPath, const QString& remotePath,
+                          quint64 size, int number)
+{
+    QString gatewayName, address;
+    CZRControl::ParseNick(key, &gatewayName, &address);
+    CZRAgent* agent = findAgent(key);
+    if (agent == nullptr) return 0;
+    const QString target = QStringLiteral("\n\nTarget:\n%1").arg(localPath);
+    if (agent->GetOSType(1) == 2 && (remotePath.startsWith(u'\\') || remotePath.startsWith(u'/'))) {
+        Message(IDS_INVALID_REMOTE_DIR, QString(), IDS_UPLOAD_FILES, QString(), MB_ICONERROR, MB_OK);
+        return 0;
+    }
+    if (agent->IsTransferFrm() || agent->IsUpgrading()) {
+        if (kind == ZRT_FIRMWARE)
+            Message(IDS_FIRMWARE_BUSY, target, IDS_UPLOAD_FILES, QString(), MB_ICONERROR, MB_OK);
+        else
+            Message(IDS_FIRMWARE_RESTART, target, IDS_UPLOAD_FILES, QString(), MB_ICONINFORMATION, MB_OK);
+        return 0;
+    }
+    if (LocalFileDownloading(localPath)) {
+        Message(IDS_FILE_IN_USE, QString(), IDS_UPLOAD_FILES, QString(), MB_ICONERROR, MB_OK);
+        return 0;
+    }
+    const bool atOnce = kind == 9;
+    if (atOnce) kind = ZRT_UPLOAD;
+    CZRGateway& gw = m_control->GetGateway(gatewayName);
+    const int at = agent->AddTransfer(kind, gw.GetTransferID(), localPath, remotePath, size);
+    if (at < 0) {
+        // The same file to the same place is already on its way.
+        Message(IDS_FILE_IN_USE, QString(), IDS_UPLOAD_FILES, QString(), MB_ICONERROR, MB_OK);
+        return 0;
+    }
+    int id = -1;
+    const int disposition = gw.AddTransfer(kind, id, localPath, size, 1);
+    agent->UpdateTransferID(kind, at, id);
+    const QString agentPath = agent->TransferAt(kind, at)->agentPath;
+    auto undo = [&] {
+        agent->RemoveTransfer(kind, at);
+        if (disposition == -1)
+            gw.RemoveTransfer(kind, id);
+        else
+            gw.DecreaseUploadTarget(kind, id);
+    };
+    int state = 1;
+    if (disposition == -1) {
+        if (atOnce || gw.GetUploadCount(1) == 0) {
+            agent->PrepareTransfer(kind, at);
+            gw.BeginTransfer(kind, id, 1, size);
+            if (m_control->SendRequest(number,
+                                       QStringLiteral("\"%1\" \"%2\" %3").arg(localPath, agentPath).arg(kind),
+                                       key) == 0) {
+                undo();
+                return 0;
+            }
+            state = 2;
+        }
+    } else if (disposition == 1) {
+        agent->PrepareTransfer(kind, at);
+        state = 2;
+    } else {
+        // The gateway holds the file already: straight on to the agent.
+        agent->PrepareTransfer(kind, at);
+        const QString argument = QStringLiteral("\"%1\" \"%2\" \"%3\" %4 0")
+                                     .arg(localPath, agentPath, gw.GetTransferUnique(kind, id))
+                                     .arg(kind);
+        if (m_control->SendRequest(22, argument, key) == 0) {
+            undo();
+            return 0;
+        }
+        agent->BeginTransfer(kind, at);
+        state = kind == ZRT_FIRMWARE ? 4 : 3;
+    }
+    if (FileMgrShows(key)) fileMgr()->AddTask(state, kind, localPath, agentPath);
+    if (QTreeWidgetItem* node = tree()->FindAgent(gatewayName, address))
+        tree()->SetStateImage(node, IMG_AGENT_TRANSFER);
+    return state;
+}
+
+bool CTarnDoc::LocalFileDownloading(const QString& localPath) const
+{
+    const QString wanted = zrpath::CanonicalLocal(localPath);
+    QString name, ip, port;
+    for (int i = 0; i < m_control->GetGatewayCount(); ++i) {
+        if (!m_control->GetGatewayItem(i, name, ip, port)) continue;
+        for (const _TransferG& t : m_control->GetGateway(name).Downloads())
+            if (zrpath::CanonicalLocal(t.localPath) == wanted) return true;
+    }
+    return false;
+}
+
+void CTarnDoc::startNextUpload(const QString& gatewayName)
+{
+    CZRGateway& gw = m_control->GetGateway(gatewayName);
+    while (gw.GetUploadCount(1) == 0) {
+        int number = -1;
+        QString localPath;
+        const int at = gw.GetFirstTransfer(ZRT_UPLOAD, -1, number, localPath);
+        if (at < 0) return;
+        const _TransferG entry = *gw.TransferAt(ZRT_UPLOAD, at);
+        // The first agent waiting for it names the file's first destination.
+        CZRAgent* first = nullptr;
+        int position = -1;
+        for (const auto& a : gw.GetAgentList()) {
+            position = a->FindTransfer(entry.type, number, &localPath, nullptr, -1);
+            if (position >= 0) {
+                first = a.get();
+                break;
+            }
+        }
+        const QString key = first ? keyOf(gatewayName, first->GetIPAddr()) : QString();
+        const QString agentPath = first ? first->TransferAt(entry.type, position)->agentPath : QString();
+        gw.BeginTransfer(entry.type, number, 1, entry.size);
+        if (first &&
+            m_control->SendRequest(
+                kUpload, QStringLiteral("\"%1\" \"%2\" %3").arg(localPath, agentPath).arg(entry.type), key) !=
+                0) {
+            for (const auto& a : gw.GetAgentList())
+                a->PrepareTransfers(entry.type, number, &localPath, nullptr);
+            fileMgr()->UpdateTask(2, entry.type, localPath, QString());
+            return;
+        }
+        // Nobody waits for it any more, or it cannot go out: it leaves the queue.
+        for (const auto& a : gw.GetAgentList()) {
+            if (a->RemoveTransfers(entry.type, number, &localPath, nullptr) < 0) continue;
+            const QString k = keyOf(gatewayName, a->GetIPAddr());
+            if (FileMgrShows(k)) fileMgr()->RemoveTask(0, entry.type, localPath, QString());
+            transferEnded(k);
+        }
+        gw.RemoveTransfer(entry.type, number);
+    }
+}
+
 // ---- notifications
 
 void CTarnDoc::onFileNotify(const CZRNotify& n)
@@ -301,10 +445,12 @@ void CTarnDoc::onFileNotify(const CZRNotify& n)
     switch (n.id()) {
     case zrmsg::TransferStarted:
         if (shown) fm->UpdateTask(t->type == ZRT_FIRMWARE ? 4 : 3, t->type, t->localPath, t->agentPath);
-        if (download)
+        if (download) {
             fm->RefreshShell(2, zrpath::FolderOf(t->localPath));
-        else if (shown)
-            fm->RefreshShell(1, zrpath::FolderOf(t->agentPath));
+        } else {
+            if (shown) fm->RefreshShell(1, zrpath::FolderOf(t->agentPath));
+            startNextUpload(gatewayName);
+        }
         break;
     case zrmsg::TransferFinished:
     case zrmsg::TransferFailed:
@@ -315,7 +461,10 @@ void CTarnDoc::onFileNotify(const CZRNotify& n)
         if (download) fm->RefreshShell(2, zrpath::FolderOf(t->localPath));
         transferEnded(n.key());
         // A failed download frees the gateway for the next one as much as a finished one does.
-        if (download) startNextDownload(gatewayName, n.key());
+        if (download)
+            startNextDownload(gatewayName, n.key());
+        else if (n.id() == zrmsg::TransferFailed)
+            startNextUpload(gatewayName);
         break;
     default:
         break;

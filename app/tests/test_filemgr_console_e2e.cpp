@@ -43,7 +43,8 @@ struct FileManagerConsole : ConsoleFixture
         const QString fleet = dir.filePath(QStringLiteral("fleet.txt"));
         QFile f(fleet);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("10.5.0.1 lx-01 model=TRN-200-LX\n10.5.0.2 lx-02 model=TRN-200-LX\n");
+        f.write("10.5.0.1 lx-01 model=TRN-200-LX\n10.5.0.2 lx-02 model=TRN-200-LX\n10.5.0.3 xpe-01 "
+                "model=TRN-310-XPE\n");
         f.close();
         std::vector<std::string> args = {"--fleet", fleet.toStdString(), "--root", root().toStdString()};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -55,7 +56,7 @@ struct FileManagerConsole : ConsoleFixture
         ASSERT_TRUE(doc()->ConnectGateway(kGw));
         QTreeWidgetItem* node = tree()->FindGateway(kGw);
         ASSERT_TRUE(waitUntil(
-            [&] { return node->childCount() == 2 && !(CZRAgentTree::Param(node) & NODE_BUSY); }, 20000));
+            [&] { return node->childCount() == 3 && !(CZRAgentTree::Param(node) & NODE_BUSY); }, 20000));
     }
     CZRFileMgrWnd* fm() const { return frame->InfoView()->FileMgrWnd(); }
     CZRRmtShellListWnd* pane() const { return fm()->Remote(); }
@@ -214,5 +215,65 @@ TEST_F(FileManagerConsole, AnotherAgentFromTheTreeAWrongStartFolderAndTheGateway
                                    QStringLiteral("/tmp/small.bin"), 0, 24),
               2);
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(local.filePath(QStringLiteral("small.bin"))); }, 30000));
+}
+TEST_F(FileManagerConsole, UploadsFromTheLocalPaneGoOneAtATimeAndRefusalsRecordNothing)
+{
+    startWith(QStringLiteral("/tmp"));
+    QByteArray one(150 * 1024 + 5, Qt::Uninitialized), two(70 * 1024 + 9, Qt::Uninitialized);
+    for (QByteArray* body : {&one, &two})
+        for (char& ch : *body)
+            ch = char(QRandomGenerator::global()->bounded(256));
+    for (const auto& [name, body] : {std::pair{u"one.bin"_qs, &one}, std::pair{u"two.bin"_qs, &two}}) {
+        QFile f(local.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(*body);
+    }
+    openFor(kA);
+    ASSERT_TRUE(listed());
+    fm()->Local()->Refresh();
+    CZRLocalModel* files = fm()->Local()->List()->Model();
+    ASSERT_GE(files->Find(u"two.bin"_qs), 0);
+    fm()->Local()->List()->SelectRow(files->Find(u"one.bin"_qs));
+    fm()->Local()->List()->SelectRow(files->Find(u"two.bin"_qs), true);
+    fm()->Local()->UploadSelection();
+    // One file travels to the gateway at a time; the other waits in the queue.
+    ASSERT_EQ(fm()->Queue()->GetTaskCount(), 2);
+    EXPECT_EQ(fm()->Queue()->GetTask(0).status + fm()->Queue()->GetTask(1).status, 3);
+    EXPECT_EQ(imageOf(kA), IMG_AGENT_TRANSFER);
+
+    ASSERT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetTransferCount() == 0; }, 30000))
+        << gateway->stderrText();
+    for (const auto& [name, body] : {std::pair{u"/one.bin"_qs, &one}, std::pair{u"/two.bin"_qs, &two}}) {
+        QFile got(onAgent(kA, u"/tmp"_qs + name));
+        ASSERT_TRUE(got.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_EQ(got.readAll(), *body);
+    }
+    EXPECT_EQ(fm()->Queue()->GetTaskCount(), 0);
+    EXPECT_EQ(imageOf(kA), IMG_AGENT);
+    // The remote folder shows what arrived.
+    ASSERT_TRUE(waitUntil([&] { return row(u"two.bin"_qs) >= 0 && !pane()->IsBrowsing(); }));
+
+    // An agent of OS type 2 needs a drive; a file being downloaded is no upload source.
+    const QString xpe = kGw + u"|10.5.0.3"_qs;
+    ASSERT_TRUE(waitUntil([&] { return control()->GetAgent(xpe).GetOSType(1) == 2; }));
+    const size_t before = boxes.size();
+    EXPECT_EQ(doc()->StartUpload(xpe, 0, local.filePath(u"one.bin"_qs), u"\\Temp\\one.bin"_qs, 5, 21), 0);
+    ASSERT_EQ(boxes.size(), before + 1);
+    EXPECT_EQ(boxes.back().text,
+              QStringLiteral("Invalid remote directory.\nPlease specify the drive (ex: C:\\)."));
+    EXPECT_EQ(boxes.back().caption, QStringLiteral("Upload Files"));
+    putFile(kB, u"/tmp/three.bin"_qs, 50 * 1024);
+    ASSERT_EQ(
+        doc()->StartDownload(kGw + u'|' + kB, local.filePath(u"three.bin"_qs), u"/tmp/three.bin"_qs, 0, 24),
+        2);
+    EXPECT_EQ(
+        doc()->StartUpload(kGw + u'|' + kA, 0, local.filePath(u"three.bin"_qs), u"/tmp/three.bin"_qs, 0, 21),
+        0);
+    ASSERT_EQ(boxes.size(), before + 2);
+    EXPECT_EQ(boxes.back().text,
+              QStringLiteral("This file is used by other program now. Please try again later."));
+    EXPECT_EQ(control()->GetAgent(kGw + u'|' + kA).GetTransferCount(-1), 0);
+    EXPECT_EQ(control()->GetAgent(xpe).GetTransferCount(-1), 0);
+    ASSERT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetTransferCount() == 0; }, 30000));
 }
 } // namespace
