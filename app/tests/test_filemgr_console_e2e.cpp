@@ -276,4 +276,31 @@ TEST_F(FileManagerConsole, UploadsFromTheLocalPaneGoOneAtATimeAndRefusalsRecordN
     EXPECT_EQ(control()->GetAgent(xpe).GetTransferCount(-1), 0);
     ASSERT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetTransferCount() == 0; }, 30000));
 }
+TEST_F(FileManagerConsole, AQueuedDownloadAsksAgainWhenItsTargetAppearedMeanwhile)
+{
+    startWith(QStringLiteral("/tmp"));
+    putFile(kA, u"/tmp/first.bin"_qs, 20 * 1024);
+    putFile(kB, u"/tmp/late.bin"_qs, 20 * 1024);
+    const QString keyA = kGw + u'|' + kA, keyB = kGw + u'|' + kB;
+    ASSERT_EQ(doc()->StartDownload(keyA, local.filePath(u"first.bin"_qs), u"/tmp/first.bin"_qs, 0, 24), 2);
+    ASSERT_EQ(doc()->StartDownload(keyB, local.filePath(u"late.bin"_qs), u"/tmp/late.bin"_qs, 0, 24), 1);
+    // The operator's own file turns up at the waiting target; asked when its turn comes, Cancel keeps it.
+    {
+        QFile mine(local.filePath(u"late.bin"_qs));
+        ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+        mine.write("mine");
+    }
+    answer = [](const MessageRecord&) { return IDCANCEL; };
+    ASSERT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetTransferCount() == 0; }, 30000));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes.back().text,
+              QStringLiteral("The target file already exists. Are you sure you want to overwrite it?"));
+    EXPECT_EQ(localFile(u"late.bin"_qs), QByteArray("mine"));
+    EXPECT_EQ(control()->GetAgent(keyB).GetTransferCount(-1), 0);
+    EXPECT_EQ(imageOf(kB), IMG_AGENT);
+    // The gateway is free again: the next download goes out at once.
+    EXPECT_EQ(doc()->StartDownload(keyB, local.filePath(u"other.bin"_qs), u"/tmp/late.bin"_qs, 0, 24), 2);
+    ASSERT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetTransferCount() == 0; }, 30000));
+    EXPECT_EQ(localFile(u"other.bin"_qs).size(), 20 * 1024);
+}
 } // namespace
