@@ -303,4 +303,25 @@ TEST_F(FileManagerConsole, AQueuedDownloadAsksAgainWhenItsTargetAppearedMeanwhil
     ASSERT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetTransferCount() == 0; }, 30000));
     EXPECT_EQ(localFile(u"other.bin"_qs).size(), 20 * 1024);
 }
+TEST_F(FileManagerConsole, AnAgentLeavingMidDownloadFreesTheGatewayForTheNextOne)
+{
+    startWith(QStringLiteral("/tmp"));
+    putFile(kA, u"/tmp/big.bin"_qs, 8 * 1024 * 1024);
+    const QByteArray waiting = putFile(kB, u"/tmp/waiting.bin"_qs, 30 * 1024);
+    openFor(kA);
+    ASSERT_TRUE(listed());
+    const QString keyA = kGw + u'|' + kA, keyB = kGw + u'|' + kB;
+    ASSERT_EQ(doc()->StartDownload(keyA, local.filePath(u"big.bin"_qs), u"/tmp/big.bin"_qs, 0, 24), 2);
+    ASSERT_EQ(doc()->StartDownload(keyB, local.filePath(u"waiting.bin"_qs), u"/tmp/waiting.bin"_qs, 0, 24),
+              1);
+    // The big file's agent reboots while its file is still coming.
+    ASSERT_NE(control()->SendRequest(20, QString(), keyA), 0);
+    ASSERT_TRUE(waitUntil([&] { return tree()->FindAgent(kGw, kA) == nullptr; }, 20000));
+    // Nothing of it stays on the page, whichever node the tree moved on to.
+    EXPECT_FALSE(doc()->FileMgrShows(keyA));
+    for (int i = 0; i < fm()->Queue()->GetTaskCount(); ++i)
+        EXPECT_NE(fm()->Queue()->GetTask(i).remotePath, u"/tmp/big.bin"_qs);
+    ASSERT_TRUE(waitUntil([&] { return localFile(u"waiting.bin"_qs) == waiting; }, 30000))
+        << "the waiting download never started";
+}
 } // namespace
