@@ -145,6 +145,8 @@ private:
     void onFileNotify(const CZRNotify& n);
     void startNextDownload(const QString& gateway, const QString& preferKey);
     void startNextUpload(const QString& gateway);
+    int cancelWaitingUpload(const QString& key, int kind, const QString& localPath,
+                            const QString& remotePath);
     void dropDownload(const QString& key, int number, const QString& localPath, const QString& agentPath);
     void transferEnded(const QString& key);
     void fileMgrGatewayGone(const QString& gateway);

@@ -239,11 +239,12 @@ int CTarnDoc::CancelTaskCB(int kind, const QString& localPath, const QString& re
                            const QString& key)
 {
     auto* doc = static_cast<CTarnDoc*>(context);
-    if (doc == nullptr || !doc->m_control || kind != ZRT_DOWNLOAD) return 0;
+    if (doc == nullptr || !doc->m_control) return 0;
     CZRAgent* agent = doc->findAgent(key);
     if (agent == nullptr) return 0;
     QString gatewayName, address;
     CZRControl::ParseNick(key, &gatewayName, &address);
+    if (kind != ZRT_DOWNLOAD) return doc->cancelWaitingUpload(key, kind, localPath, remotePath);
     const int at = agent->FindTransfer(ZRT_DOWNLOAD, -1, &localPath, &remotePath, -1);
     if (at < 0) return 0;
     const int number = agent->TransferAt(ZRT_DOWNLOAD, at)->number;
@@ -252,6 +253,26 @@ int CTarnDoc::CancelTaskCB(int kind, const QString& localPath, const QString& re
     agent->RemoveTransfer(ZRT_DOWNLOAD, at);
     doc->m_control->GetGateway(gatewayName).RemoveTransfer(ZRT_DOWNLOAD, number);
     doc->transferEnded(key);
+    return 1;
+}
+
+int CTarnDoc::cancelWaitingUpload(const QString& key, int kind, const QString& localPath,
+                                  const QString& remotePath)
+{
+    QString gatewayName, address;
+    CZRControl::ParseNick(key, &gatewayName, &address);
+    CZRAgent* agent = findAgent(key);
+    CZRGateway& gw = m_control->GetGateway(gatewayName);
+    const int at = agent ? agent->FindTransfer(kind, -1, &localPath, &remotePath, -1) : -1;
+    if (at < 0) return 0;
+    const int number = agent->TransferAt(kind, at)->number;
+    const int position = gw.FindTransferNumber(kind, number);
+    // Once the file is on its way to the gateway it is no longer a waiting task.
+    if (position < 0 || gw.TransferAt(kind, position)->stage != -1) return 0;
+    agent->RemoveTransfer(kind, at);
+    gw.DecreaseUploadTarget(kind, number);
+    if (gw.TransferAt(kind, position)->targets <= 0) gw.RemoveTransfer(kind, number);
+    transferEnded(key);
     return 1;
 }
 

@@ -324,4 +324,30 @@ TEST_F(FileManagerConsole, AnAgentLeavingMidDownloadFreesTheGatewayForTheNextOne
     ASSERT_TRUE(waitUntil([&] { return localFile(u"waiting.bin"_qs) == waiting; }, 30000))
         << "the waiting download never started";
 }
+TEST_F(FileManagerConsole, AWaitingUploadTakenOutOfTheQueueNeverStarts)
+{
+    startWith(QStringLiteral("/tmp"));
+    for (const QString& name : {u"go.bin"_qs, u"stay.bin"_qs}) {
+        QFile f(local.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(40 * 1024, 'x'));
+    }
+    openFor(kA);
+    ASSERT_TRUE(listed());
+    const QString keyA = kGw + u'|' + kA;
+    ASSERT_EQ(doc()->StartUpload(keyA, 0, local.filePath(u"go.bin"_qs), u"/tmp/go.bin"_qs, 40 * 1024, 21), 2);
+    ASSERT_EQ(doc()->StartUpload(keyA, 0, local.filePath(u"stay.bin"_qs), u"/tmp/stay.bin"_qs, 40 * 1024, 21),
+              1);
+    ASSERT_EQ(fm()->Queue()->GetTaskCount(), 2);
+    // The one on its way stays; the waiting one goes with its records.
+    EXPECT_EQ(CTarnDoc::CancelTaskCB(0, local.filePath(u"go.bin"_qs), u"/tmp/go.bin"_qs, doc(), keyA), 0);
+    EXPECT_EQ(fm()->Queue()->RemoveWaiting(1), 1);
+    EXPECT_EQ(fm()->Queue()->GetTaskCount(), 1);
+    EXPECT_EQ(control()->GetGateway(kGw).GetUploadCount(-2), 1);
+    ASSERT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetTransferCount() == 0; }, 30000));
+    EXPECT_TRUE(QFile::exists(onAgent(kA, u"/tmp/go.bin"_qs)));
+    pump(300);
+    EXPECT_FALSE(QFile::exists(onAgent(kA, u"/tmp/stay.bin"_qs)));
+    EXPECT_EQ(imageOf(kA), IMG_AGENT);
+}
 } // namespace
