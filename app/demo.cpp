@@ -15,8 +15,13 @@
 #include <zrcontrol.h>
 #include <zrdevlistgrid.h>
 #include <zrdevlistwnd.h>
+#include <zrdialogs.h>
+#include <zrfilemgrwnd.h>
 #include <zrgatewaydlg.h>
 #include <zrprocessgrid.h>
+#include <zrqueuelist.h>
+#include <zrrmtshelllistwnd.h>
+#include <zrshelllistwnd.h>
 #include <zrservicegrid.h>
 
 #include <QApplication>
@@ -189,6 +194,64 @@ void rightClick(CZRAgentTree* tree, QTreeWidgetItem* item, std::function<void(QM
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(tree->viewport(), &release);
 }
+// The file manager on a Linux-type agent: both panes, a download waiting behind another, and the
+// change-mode dialog.
+void fileManagerShots(CMainFrame* frame, CZRControl* control, Shots& shots,
+                      const std::function<void(const char*)>& fail)
+{
+    QTreeWidgetItem* agent = agentOfType(frame->Tree(), control, 0);
+    if (!agent) return;
+    frame->Tree()->setCurrentItem(agent);
+    frame->UpdateCommandUI();
+    frame->Action(ID_FILEMGR)->trigger();
+    CZRFileMgrWnd* fm = frame->InfoView()->FileMgrWnd();
+    CZRRmtShellListWnd* pane = fm->Remote();
+    auto listedIn = [&](const QString& folder) {
+        return waitFor([&] { return !pane->IsBrowsing() && pane->GetObjectCount() > 1; }, 8000) &&
+               pane->GetCurrentDirectory() == folder;
+    };
+    if (!waitFor([&] { return !pane->IsBrowsing() && pane->GetObjectCount() > 1; }, 8000)) {
+        fail("the file manager listed nothing");
+        return;
+    }
+    pane->Browse(QStringLiteral("/usr/bin"));
+    if (!listedIn(QStringLiteral("/usr/bin"))) {
+        fail("the file manager did not open /usr/bin");
+        return;
+    }
+
+    // Two downloads at once: the gateway runs one, the other waits. Drawn before the loop turns.
+    auto* model = pane->List()->Model();
+    const int program = model->Find(QStringLiteral("tarn-agent"), 1, false);
+    const int script = model->Find(QStringLiteral("collect.sh"), 1, false);
+    pane->List()->SelectRow(program);
+    pane->List()->SelectRow(script, true);
+    pane->DownloadSelection();
+    if (fm->Queue()->GetTaskCount() == 2 && fm->Queue()->GetTask(1).status == CZRQueueList::Waiting)
+        shots.save(frame->grab(), QStringLiteral("20-file-manager-queued-task"));
+    else
+        fail("no queued task in the file manager");
+    // Both panes filled: the downloads are in the local folder now.
+    if (!waitFor(
+            [&] { return fm->Queue()->GetTaskCount() == 0 && fm->Local()->List()->Model()->rowCount() > 2; },
+            10000))
+        fail("the downloads did not arrive");
+    pane->List()->clearSelection();
+    shots.save(frame, QStringLiteral("19-file-manager"));
+
+    bool shown = false;
+    SetDialogHandler([&](QDialog* d) {
+        d->show();
+        settle(150);
+        shots.saveOver(frame, d, QStringLiteral("21-change-mode-dialog"), d->windowTitle());
+        shown = true;
+        d->hide();
+        return int(QDialog::Rejected);
+    });
+    pane->ChangeModeEntry(model->Find(QStringLiteral("collect.sh"), 1, false));
+    SetDialogHandler({});
+    if (!shown) fail("the change-mode dialog did not open");
+}
 } // namespace
 
 int RunDemo(CTarnToolApp& app, const QString& dir)
@@ -312,6 +375,8 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
         settle(200);
         shots.save(frame, QStringLiteral("13-service-page"));
     }
+
+    fileManagerShots(frame, control, shots, fail);
 
     // The Gateway Manager, with a name refused as it is typed.
     {

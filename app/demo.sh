@@ -25,6 +25,12 @@ echo "demo: tarn-gateway with the demo fleet on 127.0.0.1:$port"
 
 # An address nobody listens on: a port just taken and let go again.
 closed=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()' 2>/dev/null || echo 9)
+# Offscreen, the walk downloads files: into the scratch folder, never into the operator's home.
+local_dir=$HOME
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  local_dir=$scratch/local
+  mkdir -p "$local_dir"
+fi
 cat >"$scratch/TarnTool.ini" <<INI
 [Gateway]
 Count=2
@@ -35,7 +41,7 @@ Name2=Warehouse
 IP2=127.0.0.1
 Port2=$closed
 [File Upload]
-LocalDir=$HOME
+LocalDir=$local_dir
 RemoteDir=\\
 INI
 

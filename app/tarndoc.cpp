@@ -83,6 +83,8 @@ bool isBuilt(int id)
     case ID_PROCESS_PAGE:
     case ID_START_SERVICE:
     case ID_STOP_SERVICE:
+    case ID_CTX_FILEMGR:
+    case ID_FILEMGR:
         return true;
     default:
         return isFrameCommand(id);
@@ -157,6 +159,7 @@ bool CTarnDoc::OnNewDocument(const QString& profilePath, const QString& productI
     m_upgradeLocalDir = existingDir(profile.GetString(kFirmwareUpgrade, kLocalDir, QString(), kDirBuffer));
     readGatewayList();
     tree()->ExpandAllGateways();
+    initFileManager();
     return true;
 }
 
@@ -349,6 +352,14 @@ void CTarnDoc::OnCommand(int id)
             openServiceMonitor(gateway, agents);
         else
             openProcessManager(gateway, agents);
+        break;
+    }
+    case ID_CTX_FILEMGR:
+    case ID_FILEMGR: {
+        QString gateway, agent;
+        if (id == ID_CTX_FILEMGR ? ContextAgent(&gateway, &agent)
+                                 : !(agent = SelectionTargets(&gateway, true).value(0)).isEmpty())
+            OpenFileManager(gateway, agent);
         break;
     }
     case ID_CTX_STOP_PROCESS:
@@ -699,7 +710,10 @@ void CTarnDoc::showDeviceView(QTreeWidgetItem* item, bool doubleClick)
         refreshStorage(agentKey(gateway, agent));
         return;
     }
-    // The file manager page opens its own flow once it exists; until then the device page.
+    if (page == PAGE_FILEMGR || page == PAGE_TRANSFER) {
+        OpenFileManager(gateway, agent);
+        return;
+    }
     const QString key = agentKey(gateway, agent);
     refreshDevicePage(gateway, agent);
     view()->SwitchPage(PAGE_DEVICE);
@@ -798,6 +812,14 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         break;
     case zrmsg::ServiceStopped:
         onServiceChanged(n, 0);
+        break;
+    case zrmsg::TransferStarted:
+    case zrmsg::TransferFinished:
+    case zrmsg::TransferFailed:
+    case zrmsg::RemoteFileDone:
+    case zrmsg::DirectoryEntry:
+        onFileNotify(n);
+        if (n.id() == zrmsg::RemoteFileDone || n.id() == zrmsg::DirectoryEntry) return;
         break;
     default:
         // Replies for pages, dialogs and plug-ins not built yet are dropped with their payloads.
@@ -932,6 +954,7 @@ void CTarnDoc::onGatewayDisconnected(const QString& name)
         serviceGrid()->RemoveAll();
         m_serviceKeys.clear();
     }
+    fileMgrGatewayGone(name);
     QTreeWidgetItem* node = tree()->FindGateway(name);
     // Still busy: the gateway never took the login, so the connection itself failed.
     const bool neverReady = node && (CZRAgentTree::Param(node) & NODE_BUSY);
@@ -1001,6 +1024,7 @@ void CTarnDoc::onAgentOffline(const QString& key)
     if (processGrid()->GetNick() == gateway && m_processKeys.remove(key))
         processGrid()->RemoveAllProcess(agent);
     if (m_serviceGateway == gateway && m_serviceKeys.remove(key)) serviceGrid()->RemoveAllService(agent);
+    fileMgrAgentGone(key);
     if (!tree()->RemoveAgent(gateway, agent)) return;
     Message(IDS_DEVICE_DISCONNECTED, QString(), IDS_DISCONNECTION_ALERT, agent, MB_ICONINFORMATION, MB_OK);
 }

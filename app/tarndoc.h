@@ -22,6 +22,8 @@ class CZRNotify;
 class CZRDevListGrid;
 class CZRProcessGrid;
 class CZRServiceGrid;
+class CZRFileMgrWnd;
+struct _TransferRequest;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -76,6 +78,27 @@ public:
     // The generic send callback; context is the document.
     static int SendMessageCB(const QString& argument, int number, void* context, const QString& key);
 
+    // File flows (tarndocfiles.cpp). The file manager page for one agent.
+    void OpenFileManager(const QString& gateway, const QString& agent);
+    bool FileMgrShows(const QString& key) const;
+    // Records a download on agent and gateway and sends it unless the gateway runs one already:
+    // the task state (2 sent, 1 queued), 0 when refused with its message.
+    int StartDownload(const QString& key, const QString& localPath, const QString& remotePath, quint64 size,
+                      int number);
+    // Whether any transfer of any gateway reads or writes this local file.
+    bool LocalFileInUse(const QString& localPath) const;
+    // Records an upload and sends it unless the gateway is taking another file: the task state
+    // (2 sent, 3/4 already at the gateway, 1 queued), 0 when refused with its message. Kind 9 is
+    // an upload that starts at once.
+    int StartUpload(const QString& key, int kind, const QString& localPath, const QString& remotePath,
+                    quint64 size, int number);
+    bool LocalFileDownloading(const QString& localPath) const;
+    static int UploadCB(const _TransferRequest& request, int number, void* context, const QString& key);
+    // The file manager's download callback and the queue's cancel of a waiting task.
+    static int DownloadCB(const _TransferRequest& request, int number, void* context, const QString& key);
+    static int CancelTaskCB(int kind, const QString& localPath, const QString& remotePath, void* context,
+                            const QString& key);
+
     // Shows a box of string ids: text (and extra text after it), caption (and " - " target).
     int Message(int textId, const QString& extra, int captionId, const QString& target, unsigned icon,
                 unsigned buttons);
@@ -115,6 +138,19 @@ private:
     void onAgentOffline(const QString& key);
     int modelImageFor(CZRAgent& agent);
     void requestFailed(const QString& nick, const QString& text);
+    CZRFileMgrWnd* fileMgr() const;
+    CZRAgent* findAgent(const QString& key) const;
+    void initFileManager();
+    void rebuildTasks(const QString& key);
+    void onFileNotify(const CZRNotify& n);
+    void startNextDownload(const QString& gateway, const QString& preferKey);
+    void startNextUpload(const QString& gateway);
+    int cancelWaitingUpload(const QString& key, int kind, const QString& localPath,
+                            const QString& remotePath);
+    void dropDownload(const QString& key, int number, const QString& localPath, const QString& agentPath);
+    void transferEnded(const QString& key);
+    void fileMgrGatewayGone(const QString& gateway);
+    void fileMgrAgentGone(const QString& key);
 
     CMainFrame* m_frame;
     std::unique_ptr<CZRControl> m_control;
@@ -153,4 +189,6 @@ private:
     QStringList m_infoAgents;
     qsizetype m_infoNext = 0;
     QTimer m_infoTimer;
+    // Per gateway, the number of the download that went out; the others wait for it.
+    QHash<QString, int> m_runningDownload;
 };

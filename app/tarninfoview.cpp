@@ -6,6 +6,7 @@
 #include <zrdevicewnd.h>
 #include <zrdevlistgrid.h>
 #include <zrdevlistwnd.h>
+#include <zrfilemgrwnd.h>
 #include <zrprocessgrid.h>
 #include <zrservicegrid.h>
 
@@ -35,12 +36,15 @@ CTarnInfoView::CTarnInfoView(QWidget* parent) : QWidget(parent)
     m_device = new CZRDeviceWnd(this);
     m_device->setObjectName(QStringLiteral("DeviceWnd"));
     m_device->setAccessibleName(QStringLiteral("Device information"));
-    QWidget* fileMgr = placeholder(IDC_FILEMGR, QStringLiteral("File manager"));
+    m_fileMgr = new CZRFileMgrWnd(this);
+    m_fileMgr->CreateWnd(0, QRect(), this, IDC_FILEMGR);
+    m_fileMgr->setObjectName(QStringLiteral("Page%1").arg(IDC_FILEMGR));
+    m_fileMgr->setAccessibleName(QStringLiteral("File manager"));
     QWidget* transfer = placeholder(IDC_TRANSFER, QStringLiteral("Transfer list"));
     m_logo = LoadResBitmap(IDB_LOGO);
 
     m_pages = {{PAGE_DEVLIST, m_devList}, {PAGE_PROCESS, m_process}, {PAGE_SERVICE, m_service},
-               {PAGE_FILEMGR, fileMgr},   {PAGE_TRANSFER, transfer}, {PAGE_DEVICE, m_device}};
+               {PAGE_FILEMGR, m_fileMgr}, {PAGE_TRANSFER, transfer}, {PAGE_DEVICE, m_device}};
     for (const _WndHandler& page : m_pages)
         page.wnd->hide();
 }

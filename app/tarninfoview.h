@@ -8,6 +8,7 @@
 #include <vector>
 
 class CZRDeviceWnd;
+class CZRFileMgrWnd;
 class CZRDevListGrid;
 class CZRDevListWnd;
 class CZRProcessGrid;
@@ -39,6 +40,7 @@ public:
     CZRDevListGrid* DevList() const;
     CZRProcessGrid* ProcessGrid() const { return m_process; }
     CZRServiceGrid* ServiceGrid() const { return m_service; }
+    CZRFileMgrWnd* FileMgrWnd() const { return m_fileMgr; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -55,4 +57,5 @@ private:
     CZRDevListWnd* m_devList = nullptr;
     CZRProcessGrid* m_process = nullptr;
     CZRServiceGrid* m_service = nullptr;
+    CZRFileMgrWnd* m_fileMgr = nullptr;
 };

@@ -539,6 +539,9 @@ void CZRRmtShellListWnd::Reset()
     m_action = nullptr;
     m_upload = nullptr;
     m_context = nullptr;
+    // The folders belong to the agent shown so far: a wrong folder of the next one never falls back
+    // into them.
+    m_current.clear();
     m_previous.clear();
     m_failed.clear();
     m_list->Model()->Clear();
