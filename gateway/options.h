@@ -31,6 +31,7 @@ struct Options
     long disconnectAfter = 0;
     std::vector<std::string> silent;
     std::vector<HostileMode> hostile;
+    std::vector<int> failCodes; // requests of these codes answer 999
     bool verbose = false;
 };
 
