@@ -84,7 +84,7 @@ bool isBuilt(int id)
     case ID_STOP_SERVICE:
         return true;
     default:
-        return isFrameCommand(id);
+        return isFrameCommand(id) || CTarnDoc::IsSettingsCommand(id);
     }
 }
 
@@ -275,7 +275,7 @@ int CTarnDoc::SendMessageCB(const QString& argument, int number, void* context, 
 bool CTarnDoc::IsCommandEnabled(int id) const
 {
     if (!isBuilt(id)) return false;
-    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER) return true;
+    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER || id == ID_PROPERTIES) return true;
     // Context commands look at the node right-clicked, unless the focus is in the info view.
     const bool context = isContextCommand(id) && !m_frame->FocusInInfoView();
     const QTreeWidgetItem* item = context ? tree()->ContextItem() : tree()->currentItem();
@@ -367,7 +367,10 @@ void CTarnDoc::OnCommand(int id)
         break;
     }
     default:
-        m_frame->OnFrameCommand(id);
+        if (IsSettingsCommand(id))
+            OnSettingsCommand(id);
+        else
+            m_frame->OnFrameCommand(id);
         break;
     }
 }
@@ -795,6 +798,7 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         onServiceChanged(n, 0);
         break;
     default:
+        if (OnSettingsNotify(n)) break;
         // Replies for pages, dialogs and plug-ins not built yet are dropped with their payloads.
         return;
     }
@@ -914,6 +918,7 @@ void CTarnDoc::onGatewayDisconnected(const QString& name)
         m_infoNext = 0;
     }
     tree()->RemoveAllAgents(name);
+    forgetSettingsRequests(name, QString());
     if (devList()->GetNick() == name) {
         devList()->RemoveAll();
         // Filled afresh when the gateway is shown again.
@@ -987,6 +992,7 @@ void CTarnDoc::onAgentOffline(const QString& key)
 {
     QString gateway, agent;
     CZRControl::ParseNick(key, &gateway, &agent);
+    forgetSettingsRequests(gateway, agent);
     if (m_modeless && TitleNamesAgent(m_modeless->windowTitle(), agent)) {
         m_modeless->close();
         m_modeless->deleteLater();

@@ -7,7 +7,9 @@
 #include <messagebox.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -237,4 +239,24 @@ TEST_F(NetworkDlg, TypeZeroAgentsHaveOneResolverList)
     EXPECT_TRUE(dlg->dnsTab()->secondaryCtrl()->isBlank());
 }
 
+} // namespace
+
+namespace {
+TEST_F(NetworkDlg, ASelfDeletingDialogSendsFromCopies)
+{
+    QPointer<CZRNetworkDlg> own = new CZRNetworkDlg(nullptr, 0);
+    own->SetNick(QStringLiteral("Plant|10.1.0.8"));
+    own->SetApplyAction(&recordSend, &context);
+    own->SetActionType(11, 12);
+    own->AddInterface(0, QStringLiteral("eth0"), QString(), QString(), QString(), QString());
+    own->AddDNSList(QStringLiteral("eth0"), QStringLiteral("10.0.0.53"), QString());
+    own->show();
+    own->tabs()->setCurrentIndex(1);
+    own->OnOK();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(own.isNull());
+    ASSERT_EQ(sentLog().size(), 1u);
+    EXPECT_EQ(sentLog()[0].parameter, QStringLiteral("eth0 \"10.0.0.53\""));
+    EXPECT_EQ(sentLog()[0].key, QStringLiteral("Plant|10.1.0.8"));
+}
 } // namespace
