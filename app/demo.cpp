@@ -412,6 +412,8 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
             fail("the auto-launch dialog did not open");
         }
     }
+    // The walk goes on from the gateway, as before the dialogs.
+    if (gateway) tree->setCurrentItem(gateway);
 
     // Reboot from the agent's context menu: the question, then the agent leaves.
     if (QTreeWidgetItem* agent = agentOfType(tree, control, 0)) {

@@ -147,7 +147,8 @@ void CTarnDoc::onDNSServers(const QString& key)
 
 void CTarnDoc::showModeless(QDialog* dlg)
 {
-    dlg->adjustSize();
+    // At least what its layout asks for, and the size it chose for itself.
+    dlg->resize(dlg->size().expandedTo(dlg->sizeHint()));
     const QRect frame = m_frame->geometry();
     dlg->move(frame.center() - QPoint(dlg->width() / 2, dlg->height() / 2));
     m_modeless = dlg;

@@ -75,9 +75,13 @@ CZRAutoLaunchDlg::CZRAutoLaunchDlg(QWidget* parent, int selfDelete) : QDialog(pa
     m_cancel = makeButton(2, tr("Cancel"));
 
     auto* entry = new QGridLayout;
-    entry->addWidget(new QLabel(tr("&Program:"), this), 0, 0);
+    auto* programLabel = new QLabel(tr("&Program:"), this);
+    programLabel->setBuddy(m_program);
+    auto* argumentsLabel = new QLabel(tr("A&rguments:"), this);
+    argumentsLabel->setBuddy(m_arguments);
+    entry->addWidget(programLabel, 0, 0);
     entry->addWidget(m_program, 0, 1);
-    entry->addWidget(new QLabel(tr("A&rguments:"), this), 1, 0);
+    entry->addWidget(argumentsLabel, 1, 0);
     entry->addWidget(m_arguments, 1, 1);
     entry->addWidget(m_add, 1, 2);
     entry->setColumnStretch(1, 1);
@@ -100,7 +104,7 @@ CZRAutoLaunchDlg::CZRAutoLaunchDlg(QWidget* parent, int selfDelete) : QDialog(pa
     lay->addLayout(entry);
     lay->addLayout(middle, 1);
     lay->addLayout(bottom);
-    resize(480, 340);
+    resize(520, 360);
 
     connect(m_add, &QPushButton::clicked, this, [this] { OnAdd(); });
     connect(m_delete, &QPushButton::clicked, this, [this] { OnDelete(); });

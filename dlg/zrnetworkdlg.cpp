@@ -102,7 +102,9 @@ CZRNetworkIPTab::CZRNetworkIPTab(QWidget* parent) : QWidget(parent)
     m_mac->setAccessibleName(tr("MAC address"));
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(tr("&Interface:"), this), 0, 0);
+    auto* comboLabel = new QLabel(tr("&Interface:"), this);
+    comboLabel->setBuddy(m_combo);
+    grid->addWidget(comboLabel, 0, 0);
     grid->addWidget(m_combo, 0, 1);
     auto* modes = new QHBoxLayout;
     modes->addWidget(m_dhcp);
@@ -198,7 +200,9 @@ CZRNetworkDNSTab::CZRNetworkDNSTab(QWidget* parent) : QWidget(parent)
     m_secondary->setObjectName(QString::number(IDC_SECONDARY));
     m_secondary->setAccessibleName(tr("Secondary DNS"));
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(tr("&Interface:"), this), 0, 0);
+    auto* comboLabel = new QLabel(tr("&Interface:"), this);
+    comboLabel->setBuddy(m_combo);
+    grid->addWidget(comboLabel, 0, 0);
     grid->addWidget(m_combo, 0, 1);
     grid->addWidget(new QLabel(tr("Primary DNS:"), this), 1, 0);
     grid->addWidget(m_primary, 1, 1, Qt::AlignLeft);
@@ -283,7 +287,7 @@ CZRNetworkDlg::CZRNetworkDlg(QWidget* parent, int selfDelete) : QDialog(parent)
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(m_tabs, 1);
     lay->addLayout(bottom);
-    resize(420, 320);
+    resize(460, 340);
     connect(m_ok, &QPushButton::clicked, this, [this] { OnOK(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
     connect(m_apply, &QPushButton::clicked, this, [this] { OnApply(); });
