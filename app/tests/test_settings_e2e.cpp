@@ -18,6 +18,8 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimeEdit>
@@ -75,7 +77,52 @@ struct Settings : ConsoleFixture
         frame->Action(id)->trigger();
     }
     QString key(QTreeWidgetItem* agent) const { return QStringLiteral("Plant|") + agent->text(0); }
+    // A right-click on a node; act runs while its menu is open.
+    void rightClick(QTreeWidgetItem* item, const std::function<void(QMenu*)>& act)
+    {
+        tree()->scrollToItem(item);
+        const QPoint at = tree()->visualItemRect(item).center();
+        QTimer::singleShot(50, tree(), [act] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            act(menu);
+            if (menu) menu->close();
+        });
+        QMouseEvent press(QEvent::MouseButtonPress, at, tree()->viewport()->mapToGlobal(at), Qt::RightButton,
+                          Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(tree()->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, tree()->viewport()->mapToGlobal(at),
+                            Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(tree()->viewport(), &release);
+    }
 };
+
+TEST_F(Settings, ContextCommandsActOnTheRightClickedAgentNotTheSelection)
+{
+    tarntest::GatewayProcess gw({"--agents", "3"});
+    start(plantProfile(gw.port()));
+    ASSERT_TRUE(connectAndWait(3));
+    QTreeWidgetItem* lx = agentOfType(0);
+    QTreeWidgetItem* ce = agentOfType(1);
+    ASSERT_TRUE(lx && ce);
+    tree()->setCurrentItem(ce);
+    bool enabled = false;
+    rightClick(lx, [&](QMenu*) {
+        frame->UpdateCommandUI();
+        enabled = frame->Action(ID_CTX_DATETIME)->isEnabled();
+        frame->Action(ID_CTX_DATETIME)->trigger();
+    });
+    EXPECT_TRUE(enabled);
+    auto* dlg = waitForDialog<CZRDateTimeDlg>();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->GetNick(), key(lx));
+    EXPECT_TRUE(dlg->button(CZRDateTimeDlg::IDC_SYNC_RTC)->isEnabled()); // a type 0 agent's RTC
+    dlg->OnCancel();
+    // The gateway node is no agent: the context command does nothing.
+    rightClick(tree()->FindGateway(QStringLiteral("Plant")),
+               [&](QMenu*) { frame->Action(ID_CTX_AUTOLAUNCH)->trigger(); });
+    pump(300);
+    EXPECT_EQ(qobject_cast<CZRAutoLaunchDlg*>(doc()->ModelessWnd()), nullptr);
+}
 
 TEST_F(Settings, SystemTimeAndRtcOfATypeZeroAgentRoundTrip)
 {
