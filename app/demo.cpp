@@ -11,13 +11,16 @@
 
 #include <dynedit.h>
 #include <infownd.h>
+#include <ipaddressctrl.h>
 #include <messagebox.h>
+#include <zrautolaunchdlg.h>
 #include <zrcontrol.h>
 #include <zrdevlistgrid.h>
 #include <zrdevlistwnd.h>
 #include <zrdialogs.h>
 #include <zrfilemgrwnd.h>
 #include <zrgatewaydlg.h>
+#include <zrnetworkdlg.h>
 #include <zrprocessgrid.h>
 #include <zrqueuelist.h>
 #include <zrrmtshelllistwnd.h>
@@ -36,6 +39,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
@@ -82,7 +86,13 @@ public:
     // offscreen platform does not draw.
     void saveOver(QWidget* frame, QWidget* top, const QString& name, const QString& caption = QString())
     {
-        QPixmap base = frame->grab();
+        save(over(frame->grab(), top, caption), name);
+    }
+    // A picture with a window drawn centred over it; a caption gets the title bar that the
+    // offscreen platform does not draw.
+    static QPixmap over(QPixmap base, QWidget* top, const QString& caption = QString(),
+                        QPoint shift = QPoint())
+    {
         QPixmap over = top->grab();
         if (!caption.isEmpty()) {
             QPixmap titled(over.width(), over.height() + 26);
@@ -99,13 +109,14 @@ public:
             over = titled;
         }
         QPainter p(&base);
-        const QPoint at((base.width() - over.width()) / 2, (base.height() - over.height()) / 2);
+        const QPoint at =
+            QPoint((base.width() - over.width()) / 2, (base.height() - over.height()) / 2) + shift;
         p.fillRect(QRect(at + QPoint(4, 4), over.size()), QColor(0, 0, 0, 60));
         p.drawPixmap(at, over);
         p.setPen(QColor(110, 132, 77));
         p.drawRect(QRect(at, over.size()).adjusted(0, 0, -1, -1));
         p.end();
-        save(base, name);
+        return base;
     }
     // As saveOver, with a popup window of the dialog (a balloon) drawn where it stands beside it.
     void saveOverWithPopup(QWidget* frame, QWidget* top, QWidget* popup, const QString& name,
@@ -290,7 +301,18 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
             name = QStringLiteral("06-disconnection-alert");
         else if (m.caption.startsWith(QLatin1String("Error")))
             name = QStringLiteral("07-error-box");
-        if (!boxes.contains(name)) shots.saveOver(frame, &box, name, m.caption);
+        else if (m.text == QLatin1String("Invalid IP address."))
+            name = QStringLiteral("25-network-refused-address");
+        if (!boxes.contains(name)) {
+            QWidget* dlg = doc->ModelessWnd();
+            // A dialog's own refusal is shown over the dialog.
+            if (dlg && dlg->isVisible() && m.caption == QLatin1String("IP Setting"))
+                shots.save(Shots::over(Shots::over(frame->grab(), dlg, dlg->windowTitle()), &box, m.caption,
+                                       QPoint(40, 70)),
+                           name);
+            else
+                shots.saveOver(frame, &box, name, m.caption);
+        }
         boxes << name;
         std::printf("demo: box \"%s\": %s\n", qUtf8Printable(m.caption),
                     qUtf8Printable(QString(m.text).replace(u'\n', u' ')));
@@ -461,6 +483,66 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
             fail("the cellular agents did not arrive");
         }
     }
+    // The agent settings dialogs, each opened by its command when the agent has answered.
+    auto openSettings = [&](QTreeWidgetItem* agent, int command) -> QDialog* {
+        tree->setCurrentItem(agent);
+        frame->UpdateCommandUI();
+        QWidget* before = doc->ModelessWnd();
+        frame->Action(command)->trigger();
+        QDialog* dlg = nullptr;
+        waitFor(
+            [&] {
+                dlg = qobject_cast<QDialog*>(doc->ModelessWnd());
+                return dlg && dlg != before && dlg->isVisible();
+            },
+            8000);
+        settle(1200); // the clocks tick once
+        return dlg;
+    };
+    for (int type : {0, 1}) {
+        QTreeWidgetItem* agent = agentOfType(tree, control, type);
+        if (!agent) continue;
+        if (QDialog* dlg = openSettings(agent, ID_DATETIME)) {
+            shots.saveOver(frame, dlg,
+                           QStringLiteral("22-datetime-%1").arg(QString::fromLatin1(typeNames[type])),
+                           dlg->windowTitle());
+            dlg->reject();
+            settle(100);
+        } else {
+            fail("the date and time dialog did not open");
+        }
+    }
+    if (QTreeWidgetItem* agent = agentOfType(tree, control, 2)) {
+        if (auto* dlg = qobject_cast<CZRNetworkDlg*>(openSettings(agent, ID_NETWORK))) {
+            shots.saveOver(frame, dlg, QStringLiteral("23-network-ip"), dlg->windowTitle());
+            dlg->tabs()->setCurrentIndex(1);
+            shots.saveOver(frame, dlg, QStringLiteral("24-network-dns"), dlg->windowTitle());
+            dlg->tabs()->setCurrentIndex(0);
+            dlg->ipTab()->ipCtrl()->setText(QStringLiteral("10.2.255.7"));
+            settle(100);
+            dlg->OnApply(); // refused with its message; nothing is sent
+            dlg->OnCancel();
+            settle(100);
+            if (!boxes.contains(QStringLiteral("25-network-refused-address"))) fail("no refused address");
+        } else {
+            fail("the network dialog did not open");
+        }
+    }
+    if (QTreeWidgetItem* agent = agentOfType(tree, control, 0)) {
+        if (auto* dlg = qobject_cast<CZRAutoLaunchDlg*>(openSettings(agent, ID_AUTOLAUNCH))) {
+            dlg->programEdit()->setText(QStringLiteral("/opt/plant/logger"));
+            dlg->argumentsEdit()->setText(QStringLiteral("--level 2 --out /var/log/plant"));
+            dlg->OnAdd();
+            dlg->SelectRows({1});
+            shots.saveOver(frame, dlg, QStringLiteral("26-auto-launch"), dlg->windowTitle());
+            dlg->OnCancel();
+            settle(100);
+        } else {
+            fail("the auto-launch dialog did not open");
+        }
+    }
+    // The walk goes on from the gateway, as before the dialogs.
+    if (gateway) tree->setCurrentItem(gateway);
 
     // Reboot from the agent's context menu: the question, then the agent leaves.
     if (QTreeWidgetItem* agent = agentOfType(tree, control, 0)) {

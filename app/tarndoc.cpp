@@ -87,7 +87,7 @@ bool isBuilt(int id)
     case ID_FILEMGR:
         return true;
     default:
-        return isFrameCommand(id);
+        return isFrameCommand(id) || CTarnDoc::IsSettingsCommand(id);
     }
 }
 
@@ -283,7 +283,7 @@ bool CTarnDoc::IsCommandEnabled(int id) const
         return host && host->IsCommandEnabled(id);
     }
     if (!isBuilt(id)) return false;
-    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER) return true;
+    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER || id == ID_PROPERTIES) return true;
     // Context commands look at the node right-clicked, unless the focus is in the info view.
     const bool context = isContextCommand(id) && !m_frame->FocusInInfoView();
     const QTreeWidgetItem* item = context ? tree()->ContextItem() : tree()->currentItem();
@@ -383,7 +383,10 @@ void CTarnDoc::OnCommand(int id)
         break;
     }
     default:
-        m_frame->OnFrameCommand(id);
+        if (IsSettingsCommand(id))
+            OnSettingsCommand(id);
+        else
+            m_frame->OnFrameCommand(id);
         break;
     }
 }
@@ -822,6 +825,7 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
         if (n.id() == zrmsg::RemoteFileDone || n.id() == zrmsg::DirectoryEntry) return;
         break;
     default:
+        if (OnSettingsNotify(n)) break;
         // Replies for pages, dialogs and plug-ins not built yet are dropped with their payloads.
         return;
     }
@@ -941,6 +945,7 @@ void CTarnDoc::onGatewayDisconnected(const QString& name)
         m_infoNext = 0;
     }
     tree()->RemoveAllAgents(name);
+    forgetSettingsRequests(name, QString());
     if (devList()->GetNick() == name) {
         devList()->RemoveAll();
         // Filled afresh when the gateway is shown again.
@@ -1015,6 +1020,7 @@ void CTarnDoc::onAgentOffline(const QString& key)
 {
     QString gateway, agent;
     CZRControl::ParseNick(key, &gateway, &agent);
+    forgetSettingsRequests(gateway, agent);
     if (m_modeless && TitleNamesAgent(m_modeless->windowTitle(), agent)) {
         m_modeless->close();
         m_modeless->deleteLater();

@@ -24,6 +24,7 @@ class CZRProcessGrid;
 class CZRServiceGrid;
 class CZRFileMgrWnd;
 struct _TransferRequest;
+class QDialog;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -98,6 +99,14 @@ public:
     static int DownloadCB(const _TransferRequest& request, int number, void* context, const QString& key);
     static int CancelTaskCB(int kind, const QString& localPath, const QString& remotePath, void* context,
                             const QString& key);
+    // The agent settings commands (network, auto-launch, date and time) and Properties.
+    static bool IsSettingsCommand(int id);
+    void OnSettingsCommand(int id);
+    void OnProperties();
+    // Reactions to the settings answers; false for any other notification.
+    bool OnSettingsNotify(const CZRNotify& n);
+    // The auto-launch dialog's apply callback; context is the control core.
+    static int AutoLaunchCB(QStringList list, int number, void* context, const QString& key);
 
     // Shows a box of string ids: text (and extra text after it), caption (and " - " target).
     int Message(int textId, const QString& extra, int captionId, const QString& target, unsigned icon,
@@ -159,6 +168,19 @@ private:
     QString m_uploadLocalDir;
     QString m_uploadRemoteDir = QStringLiteral("\\");
     QString m_upgradeLocalDir;
+    // Settings flows (settingsflows.cpp).
+    void onNetInterfaces(const QString& key);
+    void onDNSServers(const QString& key);
+    void openNetworkDlg(const QString& key);
+    void openAutoLaunchDlg(const QString& key);
+    void openDateTimeDlg(const QString& key);
+    void showModeless(QDialog* dlg);
+    void forgetSettingsRequests(const QString& gateway, const QString& agent);
+    // Agents whose settings the operator asked for; only their answers open a dialog.
+    QSet<QString> m_askedNetwork;
+    QSet<QString> m_askedAutoLaunch;
+    QSet<QString> m_askedTime;
+
     int m_msgBoxShowing = 0;
     QPointer<QWidget> m_modeless;
     // Pictures already registered with the device window, by file; agents of one model share one.

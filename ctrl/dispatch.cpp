@@ -135,8 +135,9 @@ void CZRControl::GeneralReply(_Message& m)
             agent.WaitNetInterface(1);
             agent.RemoveAllNetworkInterface();
         }
-        agent.AddNetworkInterface(ZRDecimal(items.view(1)), items.item(0), items.item(2), items.item(3),
-                                  items.item(4), items.item(5));
+        // A short entry leaves its missing fields empty rather than repeating the last one.
+        agent.AddNetworkInterface(ZRDecimal(items.present(1)), items.present(0), items.present(2),
+                                  items.present(3), items.present(4), items.present(5));
         break;
     case 123:
         if (agent.IsWaitingNetInterface()) {
@@ -145,8 +146,8 @@ void CZRControl::GeneralReply(_Message& m)
         }
         break;
     case 126: {
-        const QString name = items.item(0);
-        const QString servers = items.item(1);
+        const QString name = items.present(0);
+        const QString servers = items.present(1);
         const ZRTextItems list(servers);
         for (int i = 0; i < list.count(); ++i)
             agent.AddNetworkDNS(name, list.item(i));
@@ -158,7 +159,7 @@ void CZRControl::GeneralReply(_Message& m)
             agent.WaitAutoInstList(1);
             agent.RemoveAllAutoLaunch();
         }
-        agent.AddAutoLaunch(items.item(0), items.item(1));
+        agent.AddAutoLaunch(items.present(0), items.present(1));
         break;
     case 133:
         if (agent.IsWaitingAutoInst())
@@ -184,7 +185,7 @@ void CZRControl::GeneralReply(_Message& m)
         post(zrmsg::ServiceStopped, key, 1);
         break;
     case 162:
-        agent.SetSYSTime(items.item(0), items.item(1));
+        agent.SetSYSTime(items.present(0), items.present(1));
         // Type 0 agents answer both clocks and are told once, after the second.
         if (agent.IsWaitingTime() || agent.GetOSType(1) != 0) {
             agent.WaitTimeInfo(0);
@@ -194,7 +195,7 @@ void CZRControl::GeneralReply(_Message& m)
         }
         break;
     case 164:
-        agent.SetRTCTime(items.item(0), items.item(1));
+        agent.SetRTCTime(items.present(0), items.present(1));
         if (agent.IsWaitingTime()) {
             agent.WaitTimeInfo(0);
             post(zrmsg::DateTime, key);

@@ -16,6 +16,11 @@ public:
     int count() const { return m_count; }
     QString item(int index) const { return view(index).toString(); }
     QStringView view(int index) const;
+    // An item the text really has; past the last one, empty instead of a repeat of the last.
+    QString present(int index) const
+    {
+        return index >= 0 && index < m_items.size() ? item(index) : QString();
+    }
 
 private:
     struct Item

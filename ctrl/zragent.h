@@ -75,6 +75,8 @@ public:
     int GetBrowseFiles() const { return m_browseFiles; }
     void IncreaseDNSWaiting(int flag) { m_dnsWaiting += flag ? 1 : -1; }
     int IsWaitingDNSReply() const { return m_dnsWaiting != 0 ? 1 : 0; }
+    void ResetDNSWaiting() { m_dnsWaiting = 0; }
+    int GetDNSWaiting() const { return m_dnsWaiting; }
 
     // Lists the agent reports.
     void AddNetworkInterface(int number, const QString& name, const QString& t2, const QString& t3,

@@ -505,7 +505,8 @@ std::vector<Interface> Fleet::interfaces(const Agent& agent) const
     list[0].mask = "255.255.0.0";
     list[0].gateway = formatAddress((agent.address & 0xFFFF0000u) | 0xFE);
     list[0].mac = mac[0];
-    list[0].dns = {formatAddress((agent.address & 0xFFFF0000u) | 0x35), "9.9.9.9"};
+    // More servers than the console's two fields: what it does not show must survive an apply.
+    list[0].dns = {formatAddress((agent.address & 0xFFFF0000u) | 0x35), "9.9.9.9", "1.1.1.1"};
     list[1].name = names[type][1];
     list[1].mode = 0;
     list[1].ip = "192.168." + std::to_string(1 + r % 200) + "." + std::to_string(2 + (r >> 8) % 250);

@@ -31,6 +31,7 @@ A stand-in gateway with simulated agents for the TarnTool console.
 
 Fault drills:
   --latency MS         delay every agent reply, report and announcement by MS
+  --fail CODE          answer every request of that code with a 999 failure (repeatable)
   --drop-rate P        drop each reply to an agent request with probability P (0..1); file-leg
                        frames, logins and announcements are never dropped
   --disconnect-after N close a console's connection after it has sent N frames
@@ -143,6 +144,8 @@ Options parseOptions(int argc, char** argv)
                 usageError(std::string("bad value for --drop-rate: ") + v);
         } else if (a == "--disconnect-after") {
             o.disconnectAfter = static_cast<long>(number("--disconnect-after", value(), 1, 1LL << 40));
+        } else if (a == "--fail") {
+            o.failCodes.push_back(static_cast<int>(number("--fail", value(), 1, 65535)));
         } else if (a == "--silent") {
             o.silent.push_back(value());
         } else if (a == "--hostile") {

@@ -37,6 +37,7 @@ struct Options
     bool hugeFile = false;     // a sparse file above 4 GiB
     bool lockedFolder = false; // a folder whose listing and contents are refused
     int holdListingMs = -1;    // >= 0: the second half of each listing waits this long
+    std::vector<int> failCodes; // requests of these codes answer 999
     bool verbose = false;
     // The cellular modem's drills: request codes answered with a failure, a delay before every
     // modem reply, outsized AT command output.

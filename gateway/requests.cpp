@@ -109,6 +109,10 @@ void Gateway::serveRequest(Session& s, std::string_view target, std::uint16_t co
         fail(s.id, target, code, "The device is being upgraded.");
         return;
     }
+    if (std::find(options_.failCodes.begin(), options_.failCodes.end(), code) != options_.failCodes.end()) {
+        fail(s.id, target, code, "The device refused the request.");
+        return;
+    }
     const Profile& profile = fleet_.profile(*agent);
     switch (code) {
     case 101: {
@@ -158,11 +162,12 @@ void Gateway::serveRequest(Session& s, std::string_view target, std::uint16_t co
             fail(s.id, target, code, "The parameter is incorrect.");
             break;
         }
-        for (const auto& item : items)
-            if (item.size() > 400) {
-                fail(s.id, target, code, "The parameter is incorrect.");
-                return;
-            }
+        // The entry must fit the console's 1023-byte text buffer when 132 carries it back.
+        std::string back = inQuotes(items[0]) + " " + inQuotes(items.size() > 1 ? items[1] : std::string());
+        if (back.size() > 1022) {
+            fail(s.id, target, code, "The parameter is incorrect.");
+            return;
+        }
         pending.push_back({items[0], items.size() > 1 ? items[1] : std::string()});
         break;
     }

@@ -184,6 +184,31 @@ TEST_F(Dispatch, ClocksNotifyOncePerAnswer)
     EXPECT_EQ(rec.count(1575), 1);
 }
 
+TEST_F(Dispatch, ShortRepliesLeaveMissingItemsEmpty)
+{
+    // Fields an agent left out stay empty; the last one given is not repeated into them.
+    deliver(122, kNick, QStringLiteral("eth0 1 10.0.0.5"));
+    deliver(123, kNick, QString());
+    QList<_Network> ifs;
+    agent().GetNetworkIFList(ifs);
+    ASSERT_EQ(ifs.size(), 1);
+    EXPECT_EQ(ifs[0].text2, QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(ifs[0].text3, QString());
+    EXPECT_EQ(ifs[0].text5, QString());
+    deliver(132, kNick, QStringLiteral("/bin/app"));
+    deliver(133, kNick, QString());
+    QList<_Instruction> launch;
+    agent().GetAutoLaunchList(launch);
+    ASSERT_EQ(launch.size(), 1);
+    EXPECT_EQ(launch[0].text1, QString());
+    deliver(162, kNick, QStringLiteral("2026-12-08"));
+    EXPECT_EQ(agent().GetSYSTime(), QString());
+    deliver(126, kNick, QStringLiteral("eth0"));
+    QList<_DNSList> dns;
+    agent().GetNetworkDNSList(dns);
+    EXPECT_TRUE(dns.isEmpty());
+}
+
 TEST_F(Dispatch, AgentOfflineOnlyUnderItsExactNick)
 {
     deliver(174, QStringLiteral("10.0.0.5:other"), QString());

@@ -414,3 +414,35 @@ TEST(GatewayFileFaults, AHeldListingSendsItsSecondHalfLater)
     EXPECT_EQ(listing.back().code, 213);
     EXPECT_GE(took, std::chrono::milliseconds(500));
 }
+
+TEST(GatewayReplies, SettingsBeyondTheConsolesFieldsAndSwitchedFailures)
+{
+    Rig rig({"--fail", "163"});
+    ASSERT_TRUE(rig.ready());
+    std::string nick = rig.agentOfType(1);
+    // The first interface reports three servers; all of them can be set back.
+    auto ifs = rig.list(nick, 121);
+    ASSERT_GE(ifs.size(), 2u);
+    std::string first = items(ifs[0].text).at(0);
+    auto servers = items(items(rig.request(nick, 125, first).text).at(1));
+    EXPECT_EQ(servers.size(), 3u);
+    EXPECT_EQ(rig.request(nick, 129, first + " \"10.9.9.1 10.9.9.2 10.9.9.3\"").code, 130);
+    EXPECT_EQ(items(rig.request(nick, 125, first).text).at(1), "10.9.9.1 10.9.9.2 10.9.9.3");
+
+    // An entry travels only if its pair fits the 1022 bytes the console can read back.
+    std::string program(600, 'p');
+    ASSERT_EQ(rig.console.send(nick, 134, "\"" + program + "\" \"" + std::string(417, 'a') + "\""), 0);
+    Message refused = rig.request(nick, 134, "\"" + program + "\" \"" + std::string(418, 'a') + "\"");
+    ASSERT_EQ(refused.code, 999);
+    EXPECT_EQ(items(refused.text).at(0), "134");
+    EXPECT_EQ(rig.request(nick, 135).code, 136);
+    auto list = rig.list(nick, 131);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].text.size(), 1022u);
+
+    // A code switched to failing answers 999 with its code; the others are served.
+    Message rtc = rig.request(nick, 163);
+    ASSERT_EQ(rtc.code, 999);
+    EXPECT_EQ(items(rtc.text).at(0), "163");
+    EXPECT_EQ(rig.request(nick, 161).code, 162);
+}
