@@ -102,9 +102,14 @@ int CZRTransferGrid::GetStatusInfo(int status, QString* text) const
 
 QString CZRTransferGrid::AddressOfKey(const QString& key)
 {
-    // Gateway names are the operator's; the address never holds the separator.
-    const qsizetype bar = key.lastIndexOf(u'|');
+    const qsizetype bar = key.indexOf(u'|');
     return bar < 0 ? key : key.mid(bar + 1);
+}
+
+QString CZRTransferGrid::GatewayOfKey(const QString& key)
+{
+    const qsizetype bar = key.indexOf(u'|');
+    return bar < 0 ? QString() : key.left(bar);
 }
 
 int CZRTransferGrid::Percentage(quint64 transferred, quint64 total, int status)
@@ -267,8 +272,7 @@ int CZRTransferGrid::SetGatewayFail(const QString& gateway, int status)
     int failed = 0;
     for (long row = 0; row < GetNumberRows(); ++row) {
         const QString key = GetDevice(row);
-        const qsizetype bar = key.lastIndexOf(u'|');
-        if (bar >= 0 && QStringView(key).left(bar) == gateway) failed += SetFail(row, status);
+        if (key.contains(u'|') && GatewayOfKey(key) == gateway) failed += SetFail(row, status);
     }
     return failed;
 }

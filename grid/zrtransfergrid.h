@@ -86,8 +86,10 @@ public:
     // The shown percentage: 0 for an empty total, 100 when all (or more) has arrived, truncated
     // below that, and 100 for a finished transfer whatever its counts.
     static int Percentage(quint64 transferred, quint64 total, int status);
-    // The address part of an agent key.
+    // The parts of an agent key, split at its first bar as the core splits it; a key without a
+    // bar is all address and no gateway.
     static QString AddressOfKey(const QString& key);
+    static QString GatewayOfKey(const QString& key);
 
     int GetSortCol() const { return m_sortCol; }
     bool IsSortAscending() const { return m_sortAsc; }

@@ -205,12 +205,10 @@ int CZRTransferWnd::ApplyNotice(int notification, const QString& key, int type, 
                                              : kKindFile;
     const int moving =
         kind == kKindFirmware ? CZRTransferGrid::kTransferringFirmware : CZRTransferGrid::kTransferring;
-    const qsizetype bar = key.lastIndexOf(u'|');
-    const QString gateway = bar < 0 ? key : key.left(bar);
+    const QString gateway = CZRTransferGrid::GatewayOfKey(key);
     auto sameGateway = [&](long row) {
         const QString k = g->GetDevice(row);
-        const qsizetype b = k.lastIndexOf(u'|');
-        return b >= 0 && QStringView(k).left(b) == gateway;
+        return k.contains(u'|') && CZRTransferGrid::GatewayOfKey(k) == gateway;
     };
     auto sameFile = [&](long row) { return g->QuickGetText(CZRTransferGrid::kColLocal, row) == localPath; };
 

@@ -8,6 +8,8 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -173,7 +175,10 @@ TEST(TransferGrid, AgentsAreKeyedByGatewayAndAddress)
     EXPECT_EQ(g.statuses(), texts({"Failed", "Finished", "Finished", "Proceed to Gateway"}));
     // A gateway name that only starts like another is a different gateway.
     EXPECT_EQ(g.SetGatewayFail(QStringLiteral("gw"), 0), 0);
-    EXPECT_EQ(g.AddressOfKey(QStringLiteral("a|b|10.1.1.1")), QStringLiteral("10.1.1.1"));
+    EXPECT_EQ(g.AddressOfKey(QStringLiteral("gw|10.1.1.1")), QStringLiteral("10.1.1.1"));
+    EXPECT_EQ(g.GatewayOfKey(QStringLiteral("gw|10.1.1.1")), QStringLiteral("gw"));
+    EXPECT_EQ(g.AddressOfKey(QStringLiteral("10.1.1.1")), QStringLiteral("10.1.1.1"));
+    EXPECT_EQ(g.GatewayOfKey(QStringLiteral("10.1.1.1")), QString());
 }
 
 TEST(TransferGrid, FailureMarking)
@@ -353,4 +358,41 @@ TEST(TransferWnd, CoreNoticesMoveTheRightRows)
     EXPECT_EQ(w.ApplyNotice(1596, A1, 0, 6, 0, 0, L1, R1), 0);
     EXPECT_EQ(w.ApplyNotice(1597, B1, 0, 9, 0, 0, L1, R1), 0);
     EXPECT_EQ(up->GetRowStatus(2), 2);
+}
+
+TEST(TransferWnd, GatewayLossAndSplitterState)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QSettings profile(dir.filePath(QStringLiteral("p.ini")), QSettings::IniFormat);
+    {
+        CZRTransferWnd w;
+        w.SetProfile(&profile);
+        ASSERT_EQ(w.CreateWnd(0, QRect(0, 0, 500, 300), nullptr, 7), 1);
+        w.show();
+        QTest::qWait(1);
+        // Without a saved state the lists share the height.
+        EXPECT_NEAR(w.GetSplitter()->GetRowFraction(0), 0.5, 0.01);
+
+        // A gateway gone: its rows on both lists fail, the other gateway's go on.
+        w.AddTask(0, 3, A1, L1, R1, 10);
+        w.AddTask(2, 2, A2, L2, R2, 10);
+        w.AddTask(0, 3, B1, L1, R1, 10);
+        w.AddTask(2, 5, A1, L1, R1, 10);
+        w.SetGatewayFail(GA);
+        EXPECT_EQ(w.GetListWnd(0)->GetGrid()->GetRowStatus(0), 6);
+        EXPECT_EQ(w.GetListWnd(0)->GetGrid()->GetRowStatus(1), 3);
+        EXPECT_EQ(w.GetListWnd(2)->GetGrid()->GetRowStatus(0), 6);
+        EXPECT_EQ(w.GetListWnd(2)->GetGrid()->GetRowStatus(1), 5);
+
+        w.ExpandList(w.GetListWnd(2));
+        EXPECT_EQ(w.GetSplitter()->GetRowHeight(0), 26);
+        w.SaveState();
+    }
+    CZRTransferWnd again;
+    again.SetProfile(&profile);
+    ASSERT_EQ(again.CreateWnd(0, QRect(0, 0, 500, 300), nullptr, 7), 1);
+    again.show();
+    QTest::qWait(1);
+    EXPECT_EQ(again.GetSplitter()->GetRowHeight(0), 26);
 }
