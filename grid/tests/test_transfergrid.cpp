@@ -6,11 +6,15 @@
 #include "zrtransfergrid.h"
 #include "zrtransferwnd.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -395,4 +399,40 @@ TEST(TransferWnd, GatewayLossAndSplitterState)
     again.show();
     QTest::qWait(1);
     EXPECT_EQ(again.GetSplitter()->GetRowHeight(0), 26);
+}
+
+// Progress arrives many times a second per agent; applying it must not stall the console even with
+// a long list on screen.
+TEST(TransferWnd, ProgressOnALongList)
+{
+    CZRTransferWnd w;
+    ASSERT_EQ(w.CreateWnd(0, QRect(0, 0, 800, 600), nullptr, 7), 1);
+    w.show();
+    const int agents = 200, files = 10;
+    for (int a = 0; a < agents; ++a)
+        for (int f = 0; f < files; ++f)
+            w.AddTask(0, 3, QStringLiteral("gwA|10.0.%1.%2").arg(a / 250).arg(a % 250),
+                      QStringLiteral("/data/f%1.bin").arg(f), QStringLiteral("\\f%1.bin").arg(f), 1000);
+    QTest::qWait(1);
+    CZRTransferGrid* g = w.GetListWnd(0)->GetGrid();
+    ASSERT_EQ(g->GetNumberRows(), agents * files);
+    QElapsedTimer timer;
+    timer.start();
+    const int notices = 5000;
+    qint64 worst = 0;
+    for (int i = 0; i < notices; ++i) {
+        const int a = i % agents, f = (i / agents) % files;
+        QElapsedTimer one;
+        one.start();
+        ASSERT_EQ(w.ApplyNotice(1599, QStringLiteral("gwA|10.0.%1.%2").arg(a / 250).arg(a % 250), 0, 2,
+                                quint64(i % 1000), 1000, QStringLiteral("/data/f%1.bin").arg(f),
+                                QStringLiteral("\\f%1.bin").arg(f)),
+                  1);
+        if (i % 500 == 0) QCoreApplication::processEvents();
+        worst = qMax(worst, one.nsecsElapsed());
+    }
+    const double ms = timer.nsecsElapsed() / 1e6;
+    std::printf("%d progress notices on %d rows: %.1f ms, %.3f ms each, worst %.3f ms\n", notices,
+                agents * files, ms, ms / notices, worst / 1e6);
+    EXPECT_LT(worst / 1e6, 100.0);
 }
