@@ -209,9 +209,10 @@ CZRShellList::CZRShellList(CZRShellListWnd* pane, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setColumnWidth(0, 160);
-    setColumnWidth(1, 70);
-    setColumnWidth(2, 110);
+    // Narrow enough that the date column shows in a pane of half the page.
+    setColumnWidth(0, 130);
+    setColumnWidth(1, 60);
+    setColumnWidth(2, 85);
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(false);
