@@ -211,9 +211,9 @@ CZRShellList::CZRShellList(CZRShellListWnd* pane, QWidget* parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Narrow enough that the date column shows in a pane of half the page.
-    setColumnWidth(0, 130);
-    setColumnWidth(1, 60);
-    setColumnWidth(2, 85);
+    setColumnWidth(0, 120);
+    setColumnWidth(1, 55);
+    setColumnWidth(2, 80);
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(false);
