@@ -33,7 +33,7 @@ QString orLiteral(int id, const char* text)
 }
 } // namespace
 
-CZRAutoLaunchDlg::CZRAutoLaunchDlg(QWidget* parent, int selfDelete) : QDialog(parent)
+CZRAutoLaunchDlg::CZRAutoLaunchDlg(QWidget* parent, int selfDelete) : CZRAgentDlg(parent)
 {
     setObjectName(QString::number(IDD));
     setAttribute(Qt::WA_DeleteOnClose, selfDelete == 0);
@@ -135,11 +135,6 @@ QPushButton* CZRAutoLaunchDlg::button(int id) const
     default:
         return nullptr;
     }
-}
-
-void CZRAutoLaunchDlg::AddTitleInfo(const QString& text)
-{
-    if (!text.isEmpty()) m_title += QStringLiteral(" - %1").arg(text);
 }
 
 void CZRAutoLaunchDlg::SetApplyAction(ZRAutoLaunchAction action, int code, void* context)
@@ -260,17 +255,8 @@ bool CZRAutoLaunchDlg::CanCarry(const QString& program, const QString& arguments
     return true;
 }
 
-void CZRAutoLaunchDlg::showEvent(QShowEvent* e)
+void CZRAutoLaunchDlg::OnOpen()
 {
-    OnInitDialog();
-    QDialog::showEvent(e);
-}
-
-void CZRAutoLaunchDlg::OnInitDialog()
-{
-    if (m_inited) return;
-    m_inited = true;
-    setWindowTitle(windowTitle() + m_title);
     m_list->setHeaderLabels(
         {orLiteral(IDS_COL_PROGRAM, "Program"), orLiteral(IDS_COL_ARGUMENTS, "Arguments")});
     m_list->header()->resizeSection(0, 115);

@@ -2,6 +2,7 @@
 // whole new list goes to the apply callback, one quoted pair per entry.
 #pragma once
 
+#include "zragentdlg.h"
 #include "zrdlg_global.h"
 
 #include <QDialog>
@@ -24,7 +25,7 @@ struct __InstructionDlg
 // Gets the new list (each entry "\"program\" \"arguments\"", in order) to own.
 using ZRAutoLaunchAction = int (*)(QStringList list, int number, void* context, const QString& key);
 
-class ZRDLGU_EXPORT CZRAutoLaunchDlg : public QDialog
+class ZRDLGU_EXPORT CZRAutoLaunchDlg : public CZRAgentDlg
 {
     Q_OBJECT
 
@@ -47,7 +48,6 @@ public:
 
     void SetNick(const QString& key) { m_key = key; }
     QString GetNick() const { return m_key; }
-    void AddTitleInfo(const QString& text);
     void SetApplyAction(ZRAutoLaunchAction action, int code, void* context);
 
     void AddAutoLaunch(const QString& program, const QString& arguments);
@@ -64,7 +64,6 @@ public:
     // Whether a pair can travel to the agent and back; the reason when it cannot.
     static bool CanCarry(const QString& program, const QString& arguments, QString* why = nullptr);
 
-    void OnInitDialog();
     void OnAdd();
     void OnDelete();
     void OnMoveUp();
@@ -82,7 +81,7 @@ public:
     QPushButton* button(int id) const;
 
 protected:
-    void showEvent(QShowEvent* e) override;
+    void OnOpen() override;
     void reject() override;
 
 private:
@@ -90,11 +89,9 @@ private:
     void updateButtons();
 
     QString m_key;
-    QString m_title;
     ZRAutoLaunchAction m_action = nullptr;
     int m_code = 0;
     void* m_context = nullptr;
-    bool m_inited = false;
     QList<__InstructionDlg> m_entries;
 
     QLineEdit* m_program;

@@ -86,7 +86,7 @@ QDateTime CZRDateTimeDlg::ParseTime(const QString& text)
     return {};
 }
 
-CZRDateTimeDlg::CZRDateTimeDlg(QWidget* parent, int selfDelete) : QDialog(parent)
+CZRDateTimeDlg::CZRDateTimeDlg(QWidget* parent, int selfDelete) : CZRAgentDlg(parent)
 {
     setObjectName(QString::number(IDD));
     setAttribute(Qt::WA_DeleteOnClose, selfDelete == 0);
@@ -191,11 +191,6 @@ QPushButton* CZRDateTimeDlg::button(int id) const
     }
 }
 
-void CZRDateTimeDlg::AddTitleInfo(const QString& text)
-{
-    if (!text.isEmpty()) m_title += QStringLiteral(" - %1").arg(text);
-}
-
 void CZRDateTimeDlg::SetApplyAction(ZRApplyAction action, void* context)
 {
     m_action = action;
@@ -265,12 +260,6 @@ void CZRDateTimeDlg::SetClock(CXAnalogClock* clock, const QDateTime& time)
     clock->SetTime(time);
 }
 
-void CZRDateTimeDlg::showEvent(QShowEvent* e)
-{
-    OnInitDialog();
-    QDialog::showEvent(e);
-}
-
 void CZRDateTimeDlg::showControls(const QDateTime& time)
 {
     if (!time.isValid()) return; // the controls keep what they show; the clock has no hands
@@ -280,11 +269,8 @@ void CZRDateTimeDlg::showControls(const QDateTime& time)
     m_showing = false;
 }
 
-void CZRDateTimeDlg::OnInitDialog()
+void CZRDateTimeDlg::OnOpen()
 {
-    if (m_inited) return;
-    m_inited = true;
-    setWindowTitle(windowTitle() + m_title);
     InitClock(m_clock);
     SetClock(m_clock, m_sysTime);
     m_showing = true;
@@ -320,7 +306,7 @@ void CZRDateTimeDlg::OnTimer()
 
 void CZRDateTimeDlg::operatorEdited()
 {
-    if (m_showing || !m_inited) return;
+    if (m_showing || !IsInited()) return;
     m_edited = true;
     m_clock->Stop();
     QDateTime shown;

@@ -3,6 +3,7 @@
 // agent's wall-clock values and carry no zone of the computer showing them.
 #pragma once
 
+#include "zragentdlg.h"
 #include "zrapplyaction.h"
 #include "zrdlg_global.h"
 
@@ -17,7 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QTimeEdit;
 
-class ZRDLGU_EXPORT CZRDateTimeDlg : public QDialog
+class ZRDLGU_EXPORT CZRDateTimeDlg : public CZRAgentDlg
 {
     Q_OBJECT
 
@@ -49,7 +50,6 @@ public:
 
     void SetNick(const QString& key) { m_key = key; }
     QString GetNick() const { return m_key; }
-    void AddTitleInfo(const QString& text);
     void SetApplyAction(ZRApplyAction action, void* context);
     void SetActionType(int system, int rtc);
     void SetOSType(int type) { m_osType = type; }
@@ -72,8 +72,6 @@ public:
     void InitClock(CXAnalogClock* clock);
     void SetClock(CXAnalogClock* clock, const QDateTime& time);
 
-    // Opening; runs once, when first shown or when called earlier.
-    void OnInitDialog();
     // The buttons and the one-second tick (also driven by tests and the demo).
     void OnApply();
     void OnSyncRTC();
@@ -88,7 +86,7 @@ public:
     QPushButton* button(int id) const;
 
 protected:
-    void showEvent(QShowEvent* e) override;
+    void OnOpen() override;
     void reject() override;
 
 private:
@@ -98,7 +96,6 @@ private:
     static QDateTime tick(const QDateTime& time);
 
     QString m_key;
-    QString m_title;
     ZRApplyAction m_action = nullptr;
     void* m_context = nullptr;
     int m_sysCode = 0;
@@ -107,7 +104,6 @@ private:
     QDateTime m_sysTime;
     QDateTime m_rtcTime;
     bool m_edited = false;
-    bool m_inited = false;
     bool m_showing = false; // the dialog itself is writing the controls
     QTimer m_timer;
 

@@ -25,7 +25,7 @@ enum : int {
 }
 
 CZRGatewayDlg::CZRGatewayDlg(QWidget* parent, bool enableConnect)
-    : QDialog(parent), m_enableConnect(enableConnect)
+    : CZRAgentDlg(parent), m_enableConnect(enableConnect)
 {
     setObjectName(QString::number(IDD));
     setWindowTitle(LoadResString(IDS_GATEWAY_MANAGER));
@@ -132,16 +132,8 @@ QPushButton* CZRGatewayDlg::button(int id) const
     }
 }
 
-void CZRGatewayDlg::showEvent(QShowEvent* e)
+void CZRGatewayDlg::OnOpen()
 {
-    OnInitDialog();
-    QDialog::showEvent(e);
-}
-
-void CZRGatewayDlg::OnInitDialog()
-{
-    if (m_inited) return;
-    m_inited = true;
     m_name->SetTextType(CDynEdit::TypeName);
     m_port->SetTextType(CDynEdit::TypeDec);
     m_port->setMaxLength(5);

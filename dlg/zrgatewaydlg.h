@@ -3,6 +3,7 @@
 // files or connections itself.
 #pragma once
 
+#include "zragentdlg.h"
 #include "zrdlg_global.h"
 
 #include <QDialog>
@@ -21,7 +22,7 @@ struct GatewayInfo
     QString port;    // as typed
 };
 
-class ZRDLGU_EXPORT CZRGatewayDlg : public QDialog
+class ZRDLGU_EXPORT CZRGatewayDlg : public CZRAgentDlg
 {
     Q_OBJECT
 
@@ -74,10 +75,6 @@ public:
     bool IsNewMode() const { return m_newMode; }
     int GetSelIndex() const { return m_sel; }
 
-    // Opening: edit rules, default port, Connect enabling, list filled, new-entry mode. Runs once,
-    // when the dialog is first shown, or earlier when called.
-    void OnInitDialog();
-
     // The buttons' handlers (also pressed by tests and the demo).
     void OnSave();
     void OnNew() { SetNew(); }
@@ -92,7 +89,8 @@ public:
     QPushButton* button(int id) const;
 
 protected:
-    void showEvent(QShowEvent* e) override;
+    // Opening: edit rules, default port, Connect enabling, list filled, new-entry mode.
+    void OnOpen() override;
 
 private:
     int findEntry(const QString& name) const;
@@ -102,7 +100,6 @@ private:
     QString m_defaultPort;
     QString m_selName;
     bool m_enableConnect;
-    bool m_inited = false;
     bool m_newMode = true;
     int m_sel = -1;
     int m_editing = -1; // index into m_list of the entry being edited

@@ -259,7 +259,7 @@ void CZRNetworkDNSTab::StoreControls(_DNSServer& e) const
 
 // ---- dialog
 
-CZRNetworkDlg::CZRNetworkDlg(QWidget* parent, int selfDelete) : QDialog(parent)
+CZRNetworkDlg::CZRNetworkDlg(QWidget* parent, int selfDelete) : CZRAgentDlg(parent)
 {
     setObjectName(QString::number(IDD));
     setAttribute(Qt::WA_DeleteOnClose, selfDelete == 0);
@@ -305,11 +305,6 @@ QPushButton* CZRNetworkDlg::button(int id) const
     default:
         return nullptr;
     }
-}
-
-void CZRNetworkDlg::AddTitleInfo(const QString& text)
-{
-    if (!text.isEmpty()) m_title += QStringLiteral(" - %1").arg(text);
 }
 
 void CZRNetworkDlg::SetApplyAction(ZRApplyAction action, void* context)
@@ -459,17 +454,8 @@ bool CZRNetworkDlg::SetDNSList(QString& text)
     return true;
 }
 
-void CZRNetworkDlg::showEvent(QShowEvent* e)
+void CZRNetworkDlg::OnOpen()
 {
-    OnInitDialog();
-    QDialog::showEvent(e);
-}
-
-void CZRNetworkDlg::OnInitDialog()
-{
-    if (m_inited) return;
-    m_inited = true;
-    setWindowTitle(windowTitle() + m_title);
     m_tabs->addTab(m_ipTab, tabText(IDS_TAB_IP, "IP"));
     m_tabs->addTab(m_dnsTab, tabText(IDS_TAB_DNS, "DNS"));
     m_tabs->setCurrentIndex(0);

@@ -3,6 +3,7 @@
 // to the apply callback.
 #pragma once
 
+#include "zragentdlg.h"
 #include "zrapplyaction.h"
 #include "zrdlg_global.h"
 
@@ -124,7 +125,7 @@ private:
     CIPAddressCtrl* m_secondary;
 };
 
-class ZRDLGU_EXPORT CZRNetworkDlg : public QDialog
+class ZRDLGU_EXPORT CZRNetworkDlg : public CZRAgentDlg
 {
     Q_OBJECT
 
@@ -133,7 +134,6 @@ public:
 
     explicit CZRNetworkDlg(QWidget* parent = nullptr, int selfDelete = 0);
 
-    void AddTitleInfo(const QString& text);
     void SetNick(const QString& key) { m_key = key; }
     QString GetNick() const { return m_key; }
     void SetApplyAction(ZRApplyAction action, void* context);
@@ -158,7 +158,6 @@ public:
     static bool IsValidMask(const QString& text);
     bool ConfirmIPChange();
 
-    void OnInitDialog();
     void OnApply();
     void OnOK();
     void OnCancel();
@@ -169,7 +168,7 @@ public:
     QPushButton* button(int id) const;
 
 protected:
-    void showEvent(QShowEvent* e) override;
+    void OnOpen() override;
     void reject() override;
 
 private:
@@ -177,12 +176,10 @@ private:
     void visibleRequest(QString& text, int& code);
 
     QString m_key;
-    QString m_title;
     ZRApplyAction m_action = nullptr;
     void* m_context = nullptr;
     int m_ifCode = 0;
     int m_dnsCode = 0;
-    bool m_inited = false;
     QTabWidget* m_tabs;
     CZRNetworkIPTab* m_ipTab;
     CZRNetworkDNSTab* m_dnsTab;

@@ -3,6 +3,7 @@
 #include "fmpaths.h"
 #include "fmstrings.h"
 #include "messagebox.h"
+#include "panekeys.h"
 #include "resource.h"
 #include "resources.h"
 #include "zrdialogs.h"
@@ -109,38 +110,10 @@ void CZRRemoteShellList::EditRow(int row)
 
 void CZRRemoteShellList::keyPressEvent(QKeyEvent* e)
 {
-    const bool ctrl = e->modifiers() & Qt::ControlModifier;
-    switch (e->key()) {
-    case Qt::Key_Backspace:
-        m_pane->OpenParent();
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (MarkRow() >= 0) m_pane->OpenEntry(MarkRow());
-        return;
-    case Qt::Key_Delete:
-        m_pane->DeleteSelection();
-        return;
-    case Qt::Key_D:
-        if (ctrl) {
-            m_pane->DeleteSelection();
-            return;
-        }
-        break;
-    case Qt::Key_A:
-        if (ctrl) {
-            selectAll();
-            return;
-        }
-        break;
-    case Qt::Key_F2:
-        if (MarkRow() >= 0) m_pane->BeginRename(MarkRow());
-        return;
-    case Qt::Key_F5:
+    if (HandlePaneKey(e, this, m_pane, MarkRow())) return;
+    if (e->key() == Qt::Key_F5) {
         m_pane->Refresh();
         return;
-    default:
-        break;
     }
     QTreeView::keyPressEvent(e);
 }

@@ -3,6 +3,7 @@
 #include "fmpaths.h"
 #include "fmstrings.h"
 #include "messagebox.h"
+#include "panekeys.h"
 #include "resource.h"
 #include "resources.h"
 #include "zrhistorycombo.h"
@@ -209,9 +210,10 @@ CZRShellList::CZRShellList(CZRShellListWnd* pane, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setColumnWidth(0, 160);
-    setColumnWidth(1, 70);
-    setColumnWidth(2, 110);
+    // Narrow enough that the date column shows in a pane of half the page.
+    setColumnWidth(0, 120);
+    setColumnWidth(1, 55);
+    setColumnWidth(2, 80);
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(false);
@@ -253,38 +255,10 @@ void CZRShellList::Refresh(const QString& directory)
 
 void CZRShellList::keyPressEvent(QKeyEvent* e)
 {
-    const bool ctrl = e->modifiers() & Qt::ControlModifier;
-    switch (e->key()) {
-    case Qt::Key_Backspace:
-        m_pane->OpenParent();
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (MarkRow() >= 0) m_pane->OpenEntry(MarkRow());
-        return;
-    case Qt::Key_Delete:
-        m_pane->DeleteSelection();
-        return;
-    case Qt::Key_D:
-        if (ctrl) {
-            m_pane->DeleteSelection();
-            return;
-        }
-        break;
-    case Qt::Key_A:
-        if (ctrl) {
-            selectAll();
-            return;
-        }
-        break;
-    case Qt::Key_F2:
-        if (MarkRow() >= 0) m_pane->BeginRename(MarkRow());
-        return;
-    case Qt::Key_F5:
+    if (HandlePaneKey(e, this, m_pane, MarkRow())) return;
+    if (e->key() == Qt::Key_F5) {
         Refresh();
         return;
-    default:
-        break;
     }
     QTreeView::keyPressEvent(e);
 }

@@ -5,7 +5,7 @@
 // The shared helpers include an event-loop runner this benchmark has no use for.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
-#include "benchutil.h"
+#include "gridbench.h"
 #pragma GCC diagnostic pop
 #include "ugctrl.h"
 
@@ -53,20 +53,6 @@ std::vector<QString> makeTexts()
         t.push_back(QStringLiteral("node-%1").arg(r));
     }
     return t;
-}
-
-// Layout and paint happen now rather than on some later turn of the loop.
-void settleView(QAbstractItemView& v)
-{
-    QApplication::processEvents();
-    v.viewport()->repaint();
-}
-
-void showAndSettle(QAbstractItemView& v)
-{
-    v.resize(900, 700);
-    v.show();
-    settleView(v);
 }
 
 Run runGrid(const std::vector<QString>& texts)
@@ -118,14 +104,6 @@ Run runStandard(const std::vector<QString>& texts)
     return run;
 }
 
-bool report(const char* what, const std::vector<double>& grid, const std::vector<double>& base)
-{
-    const double ratio = median(grid) / median(base);
-    std::printf("%-32s grid %8.2f ms  standard model %8.2f ms  ratio %5.2f (budget <= %.1f)%s\n", what,
-                median(grid), median(base), ratio, kBudget, ratio <= kBudget ? "" : " OVER");
-    return ratio <= kBudget;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -144,7 +122,7 @@ int main(int argc, char** argv)
         gf.push_back(g.fill);
         gs.push_back(g.sort);
     }
-    bool ok = report("fill, 10,000 x 6 cells", gf, bf);
-    ok = report("sort, 10,000 rows by column 0", gs, bs) && ok;
+    bool ok = reportRatio("fill, 10,000 x 6 cells", gf, bf, kBudget);
+    ok = reportRatio("sort, 10,000 rows by column 0", gs, bs, kBudget) && ok;
     return ok ? 0 : 1;
 }

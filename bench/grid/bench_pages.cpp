@@ -7,7 +7,7 @@
 // ends when the view has laid out and painted. Medians of the runs and their ratios.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
-#include "benchutil.h"
+#include "gridbench.h"
 #pragma GCC diagnostic pop
 #include "zrdevlistgrid.h"
 #include "zrprocessgrid.h"
@@ -54,19 +54,6 @@ std::vector<Device> makeDevices()
     return d;
 }
 
-void settle(QAbstractItemView& v)
-{
-    QApplication::processEvents();
-    v.viewport()->repaint();
-}
-
-void showAndSettle(QAbstractItemView& v)
-{
-    v.resize(900, 700);
-    v.show();
-    settle(v);
-}
-
 double msSince(QElapsedTimer& t)
 {
     const double ms = double(t.nsecsElapsed()) / 1e6;
@@ -89,22 +76,22 @@ Phases devListGrid(const std::vector<Device>& devices)
     g.ReserveRows(long(devices.size()));
     for (const Device& d : devices)
         g.AddItem(d.texts[0], QString(), d.texts[1], d.texts[2], d.texts[3], d.texts[4], d.texts[5]);
-    settle(g);
+    settleView(g);
     p.fill = msSince(t);
     g.OnTH_LClicked(1, -1, 1, nullptr, nullptr, 0);
-    settle(g);
+    settleView(g);
     p.sort = msSince(t);
     g.SetFilter(kFilterText.left(kFilterText.size() - 1));
-    settle(g);
+    settleView(g);
     t.restart();
     g.SetFilter(kFilterText);
-    settle(g);
+    settleView(g);
     p.filter = msSince(t);
     g.SetFilter(QString());
-    settle(g);
+    settleView(g);
     t.restart();
     g.RemoveItem(devices[kAgents / 2].texts[0]);
-    settle(g);
+    settleView(g);
     p.remove = msSince(t);
     return p;
 }
@@ -131,23 +118,23 @@ Phases devListStandard(const std::vector<Device>& devices)
     proxy.setFilterCaseSensitivity(Qt::CaseInsensitive);
     proxy.setSourceModel(model.get());
     v.setModel(&proxy);
-    settle(v);
+    settleView(v);
     p.fill = msSince(t);
     proxy.sort(1, Qt::AscendingOrder);
-    settle(v);
+    settleView(v);
     p.sort = msSince(t);
     proxy.setFilterFixedString(kFilterText.left(kFilterText.size() - 1));
-    settle(v);
+    settleView(v);
     t.restart();
     proxy.setFilterFixedString(kFilterText);
-    settle(v);
+    settleView(v);
     p.filter = msSince(t);
     proxy.setFilterFixedString(QString());
-    settle(v);
+    settleView(v);
     t.restart();
     const auto found = model->findItems(devices[kAgents / 2].texts[0]);
     if (!found.isEmpty()) model->removeRow(found.first()->row());
-    settle(v);
+    settleView(v);
     p.remove = msSince(t);
     v.setModel(nullptr);
     return p;
@@ -176,13 +163,13 @@ Phases processGrid()
             g.AddProcessItem(agentName(a), QString::number(1000 + i), processName(a, i));
         g.SetMemory(agentName(a), 1024, 65536);
     }
-    settle(g);
+    settleView(g);
     p.fill = msSince(t);
     g.SortItems(1, UG_SORT_ASCENDING);
-    settle(g);
+    settleView(g);
     p.sort = msSince(t);
     g.RemoveAllProcess(agentName(kGroups / 2));
-    settle(g);
+    settleView(g);
     p.remove = msSince(t);
     return p;
 }
@@ -211,24 +198,16 @@ Phases processStandard()
         ++r; // separator
     }
     v.setModel(model.get());
-    settle(v);
+    settleView(v);
     p.fill = msSince(t);
     model->sort(1, Qt::AscendingOrder);
-    settle(v);
+    settleView(v);
     p.sort = msSince(t);
     model->removeRows((kGroups / 2) * (kPerGroup + 2), kPerGroup + 2);
-    settle(v);
+    settleView(v);
     p.remove = msSince(t);
     v.setModel(nullptr);
     return p;
-}
-
-bool report(const char* what, const std::vector<double>& ours, const std::vector<double>& base)
-{
-    const double ratio = median(ours) / median(base);
-    std::printf("%-36s grid %8.2f ms  standard model %8.2f ms  ratio %5.2f (budget <= %.1f)%s\n", what,
-                median(ours), median(base), ratio, kBudget, ratio <= kBudget ? "" : " OVER");
-    return ratio <= kBudget;
 }
 
 } // namespace
@@ -259,15 +238,24 @@ int main(int argc, char** argv)
         return out;
     };
     bool ok = true;
-    ok = report("device list: fill, 10,000 agents", col(dg, &Phases::fill), col(ds, &Phases::fill)) && ok;
-    ok = report("device list: sort by model", col(dg, &Phases::sort), col(ds, &Phases::sort)) && ok;
-    ok =
-        report("device list: one filter keystroke", col(dg, &Phases::filter), col(ds, &Phases::filter)) && ok;
-    ok = report("device list: remove one agent", col(dg, &Phases::remove), col(ds, &Phases::remove)) && ok;
-    ok = report("process grid: fill, 5,000 processes", col(pg, &Phases::fill), col(ps, &Phases::fill)) && ok;
-    ok = report("process grid: sort by name", col(pg, &Phases::sort), col(ps, &Phases::sort)) && ok;
-    ok =
-        report("process grid: remove one agent's rows", col(pg, &Phases::remove), col(ps, &Phases::remove)) &&
-        ok;
+    ok = reportRatio("device list: fill, 10,000 agents", col(dg, &Phases::fill), col(ds, &Phases::fill),
+                     kBudget) &&
+         ok;
+    ok = reportRatio("device list: sort by model", col(dg, &Phases::sort), col(ds, &Phases::sort), kBudget) &&
+         ok;
+    ok = reportRatio("device list: one filter keystroke", col(dg, &Phases::filter), col(ds, &Phases::filter),
+                     kBudget) &&
+         ok;
+    ok = reportRatio("device list: remove one agent", col(dg, &Phases::remove), col(ds, &Phases::remove),
+                     kBudget) &&
+         ok;
+    ok = reportRatio("process grid: fill, 5,000 processes", col(pg, &Phases::fill), col(ps, &Phases::fill),
+                     kBudget) &&
+         ok;
+    ok = reportRatio("process grid: sort by name", col(pg, &Phases::sort), col(ps, &Phases::sort), kBudget) &&
+         ok;
+    ok = reportRatio("process grid: remove one agent's rows", col(pg, &Phases::remove),
+                     col(ps, &Phases::remove), kBudget) &&
+         ok;
     return ok ? 0 : 1;
 }
