@@ -87,7 +87,7 @@ bool isBuilt(int id)
     case ID_FILEMGR:
         return true;
     default:
-        return isFrameCommand(id) || CTarnDoc::IsSettingsCommand(id);
+        return isFrameCommand(id) || CTarnDoc::IsSettingsCommand(id) || CTarnDoc::IsTransferDlgCommand(id);
     }
 }
 
@@ -385,6 +385,8 @@ void CTarnDoc::OnCommand(int id)
     default:
         if (IsSettingsCommand(id))
             OnSettingsCommand(id);
+        else if (IsTransferDlgCommand(id))
+            OnTransferDlgCommand(id);
         else
             m_frame->OnFrameCommand(id);
         break;
