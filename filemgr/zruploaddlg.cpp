@@ -7,6 +7,7 @@
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -53,9 +54,12 @@ CZRUploadDlg::CZRUploadDlg(QWidget* parent, int selfDelete)
     m_files->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_files->setHeaderLabels(
         {fmtext::s(fmtext::kColFile), fmtext::s(fmtext::kColRemoteDir), fmtext::s(fmtext::kColPath)});
-    m_files->setColumnWidth(ColFile, 80);
-    m_files->setColumnWidth(ColRemoteDir, 80);
-    m_files->setColumnWidth(ColPath, 150);
+    // The start widths, or the caption's when it needs more.
+    const int widths[3] = {80, 80, 150};
+    const QFontMetrics header(m_files->header()->font());
+    for (int column = 0; column < 3; ++column)
+        m_files->setColumnWidth(
+            column, qMax(widths[column], header.horizontalAdvance(m_files->headerItem()->text(column)) + 16));
     m_files->header()->setStretchLastSection(true);
 
     auto* add = new QPushButton(tr("Add"), this);
@@ -85,8 +89,8 @@ CZRUploadDlg::CZRUploadDlg(QWidget* parent, int selfDelete)
     side->addWidget(del);
     side->addStretch();
     fileRow->addLayout(side);
-    lay->addLayout(fileRow, 3);
-    lay->addWidget(DeviceGroup(), 2);
+    lay->addLayout(fileRow, 1);
+    lay->addWidget(DeviceGroup(), 1);
     lay->addWidget(buttons);
     resize(DialogUnits(250, 270));
 }
@@ -137,6 +141,11 @@ int CZRUploadDlg::AddFile(int position, const QString& name, const QString& loca
     auto* item = new QTreeWidgetItem({name, remoteDirectory, localPath});
     item->setToolTip(ColPath, localPath);
     m_files->insertTopLevelItem(qBound(0, position, m_files->topLevelItemCount()), item);
+    // Names and directories stay readable: a column grows beyond its start width to fit them.
+    const QFontMetrics fm(m_files->font());
+    for (int column : {int(ColFile), int(ColRemoteDir)})
+        m_files->setColumnWidth(
+            column, qMax(m_files->columnWidth(column), fm.horizontalAdvance(item->text(column)) + 16));
     return 1;
 }
 
