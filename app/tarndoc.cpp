@@ -948,6 +948,7 @@ void CTarnDoc::onGatewayDisconnected(const QString& name)
     }
     tree()->RemoveAllAgents(name);
     forgetSettingsRequests(name, QString());
+    TransferDlgAgentGone(name, QString());
     if (devList()->GetNick() == name) {
         devList()->RemoveAll();
         // Filled afresh when the gateway is shown again.
@@ -1023,6 +1024,7 @@ void CTarnDoc::onAgentOffline(const QString& key)
     QString gateway, agent;
     CZRControl::ParseNick(key, &gateway, &agent);
     forgetSettingsRequests(gateway, agent);
+    TransferDlgAgentGone(gateway, agent);
     if (m_modeless && TitleNamesAgent(m_modeless->windowTitle(), agent)) {
         m_modeless->close();
         m_modeless->deleteLater();

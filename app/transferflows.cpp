@@ -53,3 +53,20 @@ void CTarnDoc::OnTransferDlgCommand(int id)
         if (!dlg->HasAgent(0, agent->GetIPAddr())) dlg->AddAgent(1, agent->GetIPAddr());
     showModeless(dlg);
 }
+
+void CTarnDoc::TransferDlgAgentGone(const QString& gateway, const QString& agent)
+{
+    auto* dlg = qobject_cast<CZRTargetDlg*>(m_modeless.data());
+    if (dlg == nullptr || dlg->GetNick() != gateway) return;
+    if (agent.isEmpty()) {
+        dlg->close();
+        dlg->deleteLater();
+        m_modeless = nullptr;
+        return;
+    }
+    // Handing it in would only be refused without a word.
+    for (int list : {0, 1}) {
+        dlg->RemoveAgent(list, agent);
+        dlg->RemoveListAgent(list, agent);
+    }
+}

@@ -260,3 +260,29 @@ TEST_F(TransferDialogs, FirmwareFromTheContextCommandIsRefusedWhileTheAgentUpgra
     EXPECT_TRUE(waitUntil([&] { return control()->GetGateway(kGw).GetTransferCount() == 0; }, 60000))
         << gateway->stderrText();
 }
+
+TEST_F(TransferDialogs, AnAgentThatLeavesIsNoTargetAndAGatewayThatGoesClosesTheDialog)
+{
+    startWith({"--reboot-delay", "60000"});
+    const QStringList checked = checkRows({0, 1});
+    ASSERT_EQ(checked.size(), 2);
+    auto* dlg = openedBy<CZRUpgradeDlg>(ID_UPGRADE);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_EQ(dlg->Agents(0), checked);
+
+    // The first checked agent restarts: it leaves both the list and its box.
+    ASSERT_NE(control()->SendRequest(20, QString(), kGw + u'|' + checked[0]), 0);
+    ASSERT_TRUE(waitUntil([&] { return tree()->FindAgent(kGw, checked[0]) == nullptr; }, 20000));
+    EXPECT_EQ(dlg->Agents(0), QStringList{checked[1]});
+    EXPECT_EQ(dlg->ListBox(0)->count(), 1);
+    EXPECT_FALSE(dlg->Agents(1).contains(checked[0]));
+    EXPECT_EQ(dlg->Agents(1).size(), 2);
+
+    // The gateway disconnected: nothing of the dialog could be carried out any more.
+    QPointer<QWidget> open = dlg;
+    tree()->setCurrentItem(tree()->FindGateway(kGw));
+    frame->UpdateCommandUI();
+    frame->Action(ID_DISCONNECT)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return open.isNull(); }, 10000));
+    EXPECT_EQ(doc()->ModelessWnd(), nullptr);
+}
