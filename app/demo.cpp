@@ -24,8 +24,10 @@
 #include <zrprocessgrid.h>
 #include <zrqueuelist.h>
 #include <zrrmtshelllistwnd.h>
-#include <zrshelllistwnd.h>
 #include <zrservicegrid.h>
+#include <zrshelllistwnd.h>
+#include <zrupgradedlg.h>
+#include <zruploaddlg.h>
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -40,6 +42,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -262,6 +265,60 @@ void fileManagerShots(CMainFrame* frame, CZRControl* control, Shots& shots,
     pane->ChangeModeEntry(model->Find(QStringLiteral("collect.sh"), 1, false));
     SetDialogHandler({});
     if (!shown) fail("the change-mode dialog did not open");
+}
+// The upload dialog with two files for three checked agents of the gateway, and the firmware
+// upgrade dialog with an image for them; both cancelled.
+void transferDialogShots(CMainFrame* frame, QTreeWidgetItem* gateway, Shots& shots,
+                         const std::function<void(const char*)>& fail)
+{
+    QTemporaryDir local;
+    const QStringList files = {QStringLiteral("plant-logger.tar.gz"), QStringLiteral("logger.conf"),
+                               QStringLiteral("TRN-200-LX-4.1.0.img")};
+    for (const QString& name : files) {
+        QFile f(local.filePath(name));
+        if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(4096, 'x'));
+    }
+    frame->Tree()->setCurrentItem(gateway);
+    CZRDevListGrid* list = frame->InfoView()->DevList();
+    QList<long> checkedBefore;
+    for (long r = list->GetCheckedRow(0); r >= 0; r = list->GetCheckedRow(r + 1))
+        checkedBefore << r;
+    for (long r = 0; r < list->GetNumberRows(); ++r)
+        list->SetCheckedRow(r, r < 3);
+    frame->UpdateCommandUI();
+    SetDialogHandler([&](QDialog* d) {
+        auto* picker = qobject_cast<CZRFileDialog*>(d);
+        if (picker == nullptr) return int(QDialog::Rejected);
+        picker->setDirectory(local.path());
+        if (auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QStringLiteral("\"%1\" \"%2\"").arg(files[0], files[1]));
+        picker->RemoteDirEdit()->setText(QStringLiteral("/opt/plant"));
+        picker->accept();
+        return int(QDialog::Accepted);
+    });
+    frame->Action(ID_UPLOAD)->trigger();
+    SetDialogHandler({});
+    auto* upload = qobject_cast<CZRUploadDlg*>(frame->Document()->ModelessWnd());
+    if (upload && upload->isVisible() && upload->GetFileCount() == 2) {
+        shots.saveOver(frame, upload, QStringLiteral("30-upload-dialog"), upload->windowTitle());
+        upload->reject();
+        settle(100);
+    } else {
+        fail("the upload dialog did not open with two files");
+    }
+    frame->Action(ID_UPGRADE)->trigger();
+    auto* upgrade = qobject_cast<CZRUpgradeDlg*>(frame->Document()->ModelessWnd());
+    if (upgrade && upgrade->isVisible()) {
+        upgrade->SetUpgradeFile(local.filePath(files[2]));
+        upgrade->ListBox(1)->setCurrentRow(0);
+        shots.saveOver(frame, upgrade, QStringLiteral("31-firmware-upgrade-dialog"), upgrade->windowTitle());
+        upgrade->reject();
+        settle(100);
+    } else {
+        fail("the firmware upgrade dialog did not open");
+    }
+    for (long r = 0; r < list->GetNumberRows(); ++r)
+        list->SetCheckedRow(r, checkedBefore.contains(r));
 }
 } // namespace
 
@@ -541,6 +598,7 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
             fail("the auto-launch dialog did not open");
         }
     }
+    if (gateway) transferDialogShots(frame, gateway, shots, fail);
     // The walk goes on from the gateway, as before the dialogs.
     if (gateway) tree->setCurrentItem(gateway);
 

@@ -87,7 +87,7 @@ bool isBuilt(int id)
     case ID_FILEMGR:
         return true;
     default:
-        return isFrameCommand(id) || CTarnDoc::IsSettingsCommand(id);
+        return isFrameCommand(id) || CTarnDoc::IsSettingsCommand(id) || CTarnDoc::IsTransferDlgCommand(id);
     }
 }
 
@@ -385,6 +385,8 @@ void CTarnDoc::OnCommand(int id)
     default:
         if (IsSettingsCommand(id))
             OnSettingsCommand(id);
+        else if (IsTransferDlgCommand(id))
+            OnTransferDlgCommand(id);
         else
             m_frame->OnFrameCommand(id);
         break;
@@ -946,6 +948,7 @@ void CTarnDoc::onGatewayDisconnected(const QString& name)
     }
     tree()->RemoveAllAgents(name);
     forgetSettingsRequests(name, QString());
+    TransferDlgAgentGone(name, QString());
     if (devList()->GetNick() == name) {
         devList()->RemoveAll();
         // Filled afresh when the gateway is shown again.
@@ -1021,6 +1024,7 @@ void CTarnDoc::onAgentOffline(const QString& key)
     QString gateway, agent;
     CZRControl::ParseNick(key, &gateway, &agent);
     forgetSettingsRequests(gateway, agent);
+    TransferDlgAgentGone(gateway, agent);
     if (m_modeless && TitleNamesAgent(m_modeless->windowTitle(), agent)) {
         m_modeless->close();
         m_modeless->deleteLater();

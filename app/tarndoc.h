@@ -107,6 +107,12 @@ public:
     bool OnSettingsNotify(const CZRNotify& n);
     // The auto-launch dialog's apply callback; context is the control core.
     static int AutoLaunchCB(QStringList list, int number, void* context, const QString& key);
+    // The upload and firmware upgrade dialogs for agents of one gateway (transferflows.cpp).
+    static bool IsTransferDlgCommand(int id);
+    void OnTransferDlgCommand(int id);
+    // An agent that left (empty: the whole gateway) is no target of the open dialog any more; a
+    // gateway that went closes it.
+    void TransferDlgAgentGone(const QString& gateway, const QString& agent);
 
     // Shows a box of string ids: text (and extra text after it), caption (and " - " target).
     int Message(int textId, const QString& extra, int captionId, const QString& target, unsigned icon,

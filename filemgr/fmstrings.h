@@ -25,6 +25,25 @@ inline const char16_t* kRun = u"Run";
 inline const char16_t* kRunPrompt = u"Please enter the argument:";
 inline const char16_t* kRunConfirm = u"Are you sure you want to execute this file ";
 inline const char16_t* kChangeMode = u"Change Mode";
+// Upload and firmware upgrade dialogs.
+inline const char16_t* kUploadIntro =
+    u"Upload multiple files by adding files out of the upload dialog to the appointed devices.";
+inline const char16_t* kFileList = u"File List:";
+inline const char16_t* kColFile = u"File";
+inline const char16_t* kColRemoteDir = u"Remote Directory";
+inline const char16_t* kColPath = u"Path";
+inline const char16_t* kRemoteBlank = u"Remote directory is blank!";
+inline const char16_t* kDeleteRows = u"Are you sure you want to delete?";
+inline const char16_t* kUploadConfirm = u"Upload the file(s)?";
+inline const char16_t* kFirmwareUpgrade = u"Firmware Upgrade";
+inline const char16_t* kUpgradeIntro =
+    u"Upgrade the firmware by adding the file out of the firmware upgrade dialog to the appointed devices.";
+inline const char16_t* kFirmwareFile = u"Firmware File:";
+inline const char16_t* kUpgradeConfirm = u"Upgrade the firmware?";
+inline const char16_t* kDeviceList = u"Device(s) List";
+inline const char16_t* kSelectedDevices = u"Selected device(s):";
+inline const char16_t* kOtherDevices = u"Non-selected device(s):";
+inline const char16_t* kFirmwareUnreadable = u"The firmware file cannot be read:";
 // Refusals that the wire or the disk force on us.
 inline const char16_t* kQuote =
     u"A name, path or argument that contains a double quote (\") cannot be sent to "

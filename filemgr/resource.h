@@ -39,3 +39,21 @@ constexpr int IDI_UP = 10024;
 // Strings.
 constexpr int IDS_INVALID_NAME = 11051;
 constexpr int IDS_FILE_IN_USE = 11102;
+
+// Upload and firmware upgrade dialogs.
+constexpr int IDD_UPLOAD = 10001;
+constexpr int IDD_UPGRADE = 10002;
+constexpr int IDC_UP_FILELIST = 10122;
+constexpr int IDC_UP_ADD = 10123;
+constexpr int IDC_UP_DELETE = 10124;
+constexpr int IDC_UP_SELECTED = 10127;
+constexpr int IDC_UP_TO_OTHERS = 10128;
+constexpr int IDC_UP_TO_SELECTED = 10129;
+constexpr int IDC_UP_OTHERS = 10131;
+constexpr int IDC_UG_FILELABEL = 10142;
+constexpr int IDC_UG_FILE = 10143;
+constexpr int IDC_UG_BROWSE = 10144;
+constexpr int IDC_UG_SELECTED = 10147;
+constexpr int IDC_UG_TO_OTHERS = 10148;
+constexpr int IDC_UG_TO_SELECTED = 10149;
+constexpr int IDC_UG_OTHERS = 10151;
