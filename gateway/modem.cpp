@@ -592,8 +592,9 @@ void Modem::templatesAndHistory(std::uint16_t code, std::string_view args)
         reply(347, "");
         return;
     case 349:
+        // A template must fit the reply that lists it: the console reads at most 1022 bytes.
         if (!whole || items.size() != 2 || !smallNumber(items[0], &number, 0, 100000) ||
-            items[1].size() > 160) {
+            quoted(items[1]).size() >= 1023) {
             fail(code, kBadParameter);
             return;
         }

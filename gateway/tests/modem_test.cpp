@@ -316,6 +316,17 @@ TEST(GatewayModem, TemplatesAndPhoneBooks)
     EXPECT_EQ(m.ask(2, 349, "1 \"\"").code, 350);
     EXPECT_EQ(m.ask(2, 349, "9 \"x\"").code, 999);
     EXPECT_EQ(m.list(2, 345).size(), 4u);
+    // Templates as long as their listing reply can carry, and no longer.
+    EXPECT_EQ(m.ask(2, 349, "0 \"" + std::string(300, 'x') + "\"").code, 350);
+    EXPECT_EQ(m.ask(2, 349, "0 \"" + std::string(1020, 'x') + "\"").code, 350);
+    EXPECT_EQ(m.ask(2, 349, "0 \"" + std::string(1021, 'x') + "\"").code, 999);
+    std::string quotes;
+    for (int i = 0; i < 600; ++i)
+        quotes += "\\\"";
+    EXPECT_EQ(m.ask(2, 349, "0 \"" + quotes + "\"").code, 999); // 600 quotes escaped are 1200 bytes
+    templates = m.list(2, 345);
+    ASSERT_EQ(templates.size(), 6u);
+    EXPECT_EQ(templates[4].text.size(), 1022u);
 
     auto book = m.list(2, 351);
     ASSERT_EQ(book.size(), 4u);
