@@ -82,6 +82,15 @@ QPushButton* button(QWidget* parent, const QString& text, int id)
     return control(new QPushButton(text, parent), id);
 }
 
+// The page's body takes its height instead of the base's closing stretch: lists grow with the page.
+void fillHeight(QWidget* page, QLayout* body)
+{
+    if (auto* outer = qobject_cast<QVBoxLayout*>(page->layout())) {
+        outer->setStretch(outer->count() - 1, 0);
+        outer->setStretchFactor(body, 1);
+    }
+}
+
 constexpr int kMaxTextLimit = int(tarn::sms::kMaxOctets); // 8-bit: 140 octets
 constexpr int kMaxWideLimit = int(tarn::sms::kMaxUcs2);   // UCS-2: 70 units
 
@@ -293,6 +302,7 @@ CZRMobileSMSInboxWnd::CZRMobileSMSInboxWnd(CZRMobileWnd* owner)
     row->addWidget(m_delete);
     row->addWidget(m_export);
     Body()->addLayout(row);
+    fillHeight(this, Body());
     connect(m_refresh, &QPushButton::clicked, this, &CZRMobileSMSInboxWnd::RefreshNow);
     connect(m_delete, &QPushButton::clicked, this, &CZRMobileSMSInboxWnd::DeleteChecked);
     connect(m_export, &QPushButton::clicked, this, &CZRMobileSMSInboxWnd::ExportChecked);
@@ -355,7 +365,6 @@ void CZRMobileSMSInboxWnd::Leave()
     if (m_deleteParked && Owner()->ParkedRequest() != 45) {
         m_deleteParked = false;
         m_deletingRow = -1;
-        m_reloadPending = true;
     }
 }
 
@@ -525,6 +534,7 @@ CZRMobileSMSHistoryWnd::CZRMobileSMSHistoryWnd(CZRMobileWnd* owner)
     row->addStretch(1);
     row->addWidget(m_delete);
     Body()->addLayout(row);
+    fillHeight(this, Body());
     connect(m_delete, &QPushButton::clicked, this, &CZRMobileSMSHistoryWnd::DeleteChecked);
     connect(m_grid, &CZRMobileSMSGrid::opened, this, &CZRMobileSMSHistoryWnd::Open);
 }
@@ -748,6 +758,7 @@ CZRMobileSMSEditWnd::CZRMobileSMSEditWnd(CZRMobileWnd* owner)
     buttons->addWidget(m_template);
     buttons->addWidget(m_send);
     Body()->addLayout(buttons);
+    fillHeight(this, Body());
     connect(m_send, &QPushButton::clicked, this, &CZRMobileSMSEditWnd::Send);
     connect(m_message, &CZRMobileSMSEdit::stateChanged, this, [this](int left, const QString& note) {
         m_counter->setText(QStringLiteral("Counter: %1").arg(left));
@@ -964,6 +975,7 @@ CZRMobileSMSTmplWnd::CZRMobileSMSTmplWnd(CZRMobileWnd* owner)
     row->addWidget(m_add);
     row->addWidget(m_delete);
     Body()->addLayout(row);
+    fillHeight(this, Body());
     connect(m_add, &QPushButton::clicked, this, &CZRMobileSMSTmplWnd::Add);
     connect(m_delete, &QPushButton::clicked, this, &CZRMobileSMSTmplWnd::DeleteChecked);
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this,
@@ -1143,7 +1155,7 @@ CZRMobileSMSWnd::CZRMobileSMSWnd(CZRMobileWnd* owner) : CZRMobileTmplWnd(owner, 
     m_tabs->addTab(m_templates, QStringLiteral("Template"));
     m_tabs->addTab(m_history, QStringLiteral("History"));
     Body()->addWidget(m_tabs, 1);
-    if (auto* outer = qobject_cast<QVBoxLayout*>(layout())) outer->setStretchFactor(Body(), 1);
+    fillHeight(this, Body());
 
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int) {
         if (isVisible()) Refresh();
