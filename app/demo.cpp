@@ -40,10 +40,12 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <functional>
@@ -191,6 +193,109 @@ void typeKeys(QWidget* w, const QString& text)
         QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(w, &release);
     }
+}
+
+// The Mobile window's SMS pages and AT console for the agent whose SIM was unlocked: the inbox of
+// both storages (an unread PDU row and a text row), the edit page with its counter, the templates,
+// and an AT command waiting for its continuation.
+void smsShots(CMainFrame* frame, CZRControl* control, Shots& shots, QWidget* mobile, QTreeWidgetItem* agent,
+              const std::function<void(const char*)>& fail)
+{
+    CZRAgentTree* tree = frame->Tree();
+    tree->setCurrentItem(agent);
+    frame->UpdateCommandUI();
+    frame->Action(ID_MOBILE)->trigger();
+    auto named = [&](const QString& name) -> QWidget* {
+        for (QWidget* w : mobile->findChildren<QWidget*>())
+            if (w->objectName() == name) return w;
+        return nullptr;
+    };
+    auto* ready = qobject_cast<QLabel*>(named(QStringLiteral("StatusLine")));
+    if (!ready ||
+        !waitFor([&] { return ready->text() == QStringLiteral("The SIM card is ready to use."); }, 5000)) {
+        fail("the SIM page did not show the ready card again");
+        return;
+    }
+    auto page = [&](const QString& text) {
+        auto* items = mobile->findChild<QListWidget*>(QStringLiteral("NavigationItems"));
+        for (int i = 0; items && i < items->count(); ++i)
+            if (items->item(i)->text() == text) {
+                items->setCurrentRow(i);
+                emit items->itemClicked(items->item(i));
+                return true;
+            }
+        return false;
+    };
+    const QString key = CZRAgentTree::GatewayOf(agent) + u'|' + agent->text(0);
+    settle(300);
+    control->SendRequest(47, QStringLiteral("MT"),
+                         key); // both storages: the SIM's PDUs and the device's texts
+    settle(300);
+    if (!page(QStringLiteral("SMS"))) {
+        fail("the SMS page is not offered");
+        return;
+    }
+    auto* inbox = qobject_cast<QTreeWidget*>(named(QStringLiteral("InboxGrid")));
+    if (inbox && waitFor([&] { return inbox->topLevelItemCount() >= 3; }, 6000))
+        shots.save(frame, QStringLiteral("34-mobile-sms-inbox"));
+    else
+        fail("the inbox did not list the messages");
+    auto* tabs = qobject_cast<QTabWidget*>(named(QStringLiteral("Ctl12550")));
+    if (!tabs) {
+        fail("the SMS page has no tabs");
+        return;
+    }
+    tabs->setCurrentIndex(1);
+    auto* number = qobject_cast<QLineEdit*>(named(QStringLiteral("Ctl12572")));
+    auto* message = qobject_cast<QPlainTextEdit*>(named(QStringLiteral("MessageEdit")));
+    if (number && message) {
+        number->setText(QStringLiteral("+4917055501"));
+        message->setFocus();
+        message->insertPlainText(
+            QStringLiteral("Pump 3 is back to normal: 2.1 bar, 21 \u00b0C.\nNo visit needed."));
+        shots.save(frame, QStringLiteral("35-mobile-sms-edit"));
+    } else {
+        fail("the edit page is missing its fields");
+    }
+    tabs->setCurrentIndex(2);
+    auto* templates = qobject_cast<QTreeWidget*>(named(QStringLiteral("TemplateGrid")));
+    if (templates && waitFor([&] { return templates->topLevelItemCount() >= 3; }, 6000)) {
+        templates->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        shots.save(frame, QStringLiteral("36-mobile-sms-templates"));
+    } else {
+        fail("the template list did not arrive");
+    }
+    if (!page(QStringLiteral("AT Command"))) {
+        fail("the AT command page is not offered");
+        return;
+    }
+    auto* command = qobject_cast<QLineEdit*>(named(QStringLiteral("Ctl12511")));
+    auto* send = qobject_cast<QPushButton*>(named(QStringLiteral("Ctl12512")));
+    if (!command || !send) {
+        fail("the AT command page is missing its controls");
+        return;
+    }
+    bool shown = false;
+    auto* watch = new QTimer(frame);
+    watch->setInterval(50);
+    QObject::connect(watch, &QTimer::timeout, frame, [&, watch] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg || dlg->objectName() != QStringLiteral("AtContinueDlg")) return;
+        watch->stop();
+        if (auto* text = dlg->findChild<QPlainTextEdit*>())
+            text->setPlainText(QStringLiteral("Site 7: pump 3 ok"));
+        settle(200);
+        shots.saveOver(frame, dlg, QStringLiteral("37-mobile-at-continuation"), dlg->windowTitle());
+        shown = true;
+        dlg->accept();
+    });
+    watch->start();
+    command->setText(QStringLiteral("AT+CMGS=\"+4917055501\""));
+    send->click();
+    waitFor([&] { return shown; }, 6000);
+    watch->deleteLater();
+    if (!shown) fail("the AT command did not ask for its continuation");
+    settle(500);
 }
 
 // A right-click on a node, as the operator makes it; the menu that opens is handled by onMenu.
@@ -536,6 +641,7 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
                 shots.save(frame, QStringLiteral("18-mobile-sim-puk"));
             else
                 fail("the SIM page did not show the PUK state");
+            smsShots(frame, control, shots, mobile, west, fail);
         } else {
             fail("the cellular agents did not arrive");
         }

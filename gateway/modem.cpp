@@ -56,13 +56,6 @@ bool validNumber(std::string_view number)
     return true;
 }
 
-bool hexText(std::string_view text)
-{
-    if (text.empty() || text.size() % 2) return false;
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
-}
-
 constexpr const char* kNoSim = "The SIM card is not inserted.";
 constexpr const char* kBlocked = "The SIM card is blocked.";
 constexpr const char* kNotReady = "The SIM card is not ready.";
@@ -181,14 +174,8 @@ bool Modem::ParseSimState(std::string_view text, SimState* state)
 Modem::Modem(ModemConfig config) : config_(std::move(config)), sim_(config_.sim), pin_(config_.pin)
 {
     pinLock_ = sim_ == SimState::Pin || sim_ == SimState::Puk;
-    // A few messages and contacts from the agent's seed, so that every list has something to show.
-    const std::uint32_t s = config_.seed;
-    simSms_[1] = {"REC READ", "+4915112345" + std::to_string(s % 90 + 10), "26/12/01,09:14:03+04",
-                  "Maintenance window tonight 22:00-23:00."};
-    simSms_[2] = {"REC UNREAD", "+4917055501" + std::to_string(s % 7), "26/12/07,17:40:51+04",
-                  "Pump 3 pressure \"high\" since 17:38.\nPlease check."};
-    simSms_[3] = {"STO SENT", "+4930123456", "26/12/02,08:00:00+04", "Ack."};
-    deviceSms_[1] = {"REC READ", "5555", "26/11/28,12:00:00+04", "Your data plan renews on 1 January."};
+    // Messages and contacts, so that every list has something to show.
+    seedMessages();
     templates_ = {"Call me back, please.", "Arrived on site.", "Alarm acknowledged: \"pump\" restarted."};
     simBook_[1] = {"Service desk", "+4930123456"};
     simBook_[2] = {"Ann Lee", "+4912345"};
@@ -518,18 +505,9 @@ void Modem::sms(std::uint16_t code, std::string_view args)
     const bool whole = splitMobileItems(args, &items);
     int index = 0, slot = 0;
     switch (code) {
-    case 321: {
-        auto list = [&](const std::map<int, Sms>& store, int base) {
-            for (const auto& [i, m] : store)
-                reply(322, std::to_string(base + i) + " " + quoted(m.status) + " " + quoted(m.sender) + " " +
-                               quoted(m.time) + " " + quoted(m.text));
-        };
-        if (smsStorage_ != "ME") list(simSms_, 0);
-        if (smsStorage_ == "ME") list(deviceSms_, 0);
-        if (smsStorage_ == "MT") list(deviceSms_, kDeviceIndexBase);
-        reply(323, "");
+    case 321:
+        listMessages();
         return;
-    }
     case 325:
     case 329: {
         std::map<int, Sms>* store = nullptr;
@@ -548,22 +526,9 @@ void Modem::sms(std::uint16_t code, std::string_view args)
         }
         return;
     }
-    case 327: {
-        // Text mode: "number" "message"; PDU mode: TPDU length and the PDU in hex.
-        int length = 0;
-        if (whole && items.size() == 2 && smallNumber(items[0], &length, 1, 200) && hexText(items[1])) {
-            if (static_cast<std::size_t>(length) * 2 > items[1].size()) {
-                fail(code, "The message could not be sent.");
-                return;
-            }
-        } else if (!whole || items.size() != 2 || !validNumber(items[0]) || items[1].size() > 160) {
-            fail(code, "The message could not be sent.");
-            return;
-        }
-        messageReference_ = (messageReference_ + 1) % 256;
-        reply(328, std::to_string(messageReference_));
+    case 327:
+        acceptSend(args);
         return;
-    }
     case 331:
         reply(332, smsStorage_ == "MT" ? "MT " + std::to_string(smsStorageNumber_) : smsStorage_);
         return;
@@ -627,8 +592,9 @@ void Modem::templatesAndHistory(std::uint16_t code, std::string_view args)
         reply(347, "");
         return;
     case 349:
+        // A template must fit the reply that lists it: the console reads at most 1022 bytes.
         if (!whole || items.size() != 2 || !smallNumber(items[0], &number, 0, 100000) ||
-            items[1].size() > 160) {
+            quoted(items[1]).size() >= 1023) {
             fail(code, kBadParameter);
             return;
         }

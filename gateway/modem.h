@@ -80,6 +80,7 @@ private:
         std::string sender;
         std::string time; // "yy/MM/dd,hh:mm:ss+zz"
         std::string text;
+        std::string pdu; // set when the storage keeps the message as the modem received it
     };
     struct HistoryEntry
     {
@@ -101,6 +102,13 @@ private:
     void templatesAndHistory(std::uint16_t code, std::string_view args);
     void phoneBook(std::uint16_t code, std::string_view args, const ModemFiles& files);
     void at(std::string_view args, bool oversize);
+    // Short messages in the form the agent reports them (modem_sms.cpp).
+    bool pduMode() const;
+    bool pduStorage(const std::map<int, Sms>& store) const;
+    Sms storedMessage(std::string status, std::string sender, std::string time, std::string text) const;
+    void seedMessages();
+    void listMessages();
+    void acceptSend(std::string_view args);
     // Wrong PIN: one try less; the card locks to its PUK at the last one.
     void wrongPin(std::uint16_t code);
     std::map<int, Sms>* smsStore(int index, int* slot);
@@ -138,5 +146,13 @@ std::string unescapeItem(std::string_view item);
 // Items with the mobile reader's rules: a quote behind an odd number of backslashes stays inside
 // its item; false when a quote is never closed.
 bool splitMobileItems(std::string_view text, std::vector<std::string>* items);
+
+// An SMS-DELIVER as hex, from a sender, a stamp "yy/MM/dd,hh:mm:ss+zz" and UTF-8 text: the default
+// alphabet when the text is ASCII, UCS-2 otherwise; a service centre when one is given.
+std::string deliverPdu(std::string_view serviceCentre, std::string_view sender, std::string_view time,
+                       std::string_view text);
+// Checks an SMS-SUBMIT against the TPDU length the send command gives; empty when it is sound,
+// otherwise why not.
+std::string checkSubmit(int tpduLength, std::string_view pduHex);
 
 } // namespace tarngw

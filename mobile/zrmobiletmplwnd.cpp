@@ -42,12 +42,4 @@ CZRMobileGPRSWnd::CZRMobileGPRSWnd(CZRMobileWnd* owner)
 {
 }
 
-CZRMobileSMSWnd::CZRMobileSMSWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_SMS_TITLE, IDS_DESC_SMS)
-{
-}
-
 CZRMobilePBWnd::CZRMobilePBWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_PB_TITLE, IDS_DESC_PB) {}
-
-CZRMobileATCWnd::CZRMobileATCWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_AT_TITLE, IDS_DESC_AT)
-{
-}

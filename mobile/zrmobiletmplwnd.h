@@ -49,23 +49,9 @@ public:
     explicit CZRMobileGPRSWnd(CZRMobileWnd* owner);
 };
 
-class CZRMobileSMSWnd : public CZRMobileFramePage
-{
-    Q_OBJECT
-public:
-    explicit CZRMobileSMSWnd(CZRMobileWnd* owner);
-};
-
 class CZRMobilePBWnd : public CZRMobileFramePage
 {
     Q_OBJECT
 public:
     explicit CZRMobilePBWnd(CZRMobileWnd* owner);
-};
-
-class CZRMobileATCWnd : public CZRMobileFramePage
-{
-    Q_OBJECT
-public:
-    explicit CZRMobileATCWnd(CZRMobileWnd* owner);
 };

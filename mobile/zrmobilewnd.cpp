@@ -1,8 +1,10 @@
 #include "zrmobilewnd.h"
 
+#include "atwnd.h"
 #include "cfgwnd.h"
 #include "resource.h"
 #include "simwnd.h"
+#include "smswnd.h"
 #include "zrmobiletmplwnd.h"
 
 #include <messagebox.h>
@@ -170,6 +172,7 @@ void CZRMobileWnd::SetVersion(const QString& version)
     }
     m_newAgent = numbers[0] > 2 || (numbers[0] == 2 && numbers[1] > 1) ||
                  (numbers[0] == 2 && numbers[1] == 1 && numbers[2] >= 1);
+    m_sms->SetPduMode(m_newAgent);
 }
 
 void CZRMobileWnd::SetSendMessageCB(ZRSendMessageCB cb, void* mainWnd, void* context)
@@ -240,6 +243,14 @@ void CZRMobileWnd::ReceiveMessage(quint16 code, const QString& key, const QStrin
     QPointer<CZRMobileWnd> self(this);
     bool reopen = !keepsGate(code);
     if (code == 999) reopen = IsGatedWireCode(item(text, 0).toInt());
+    if (code == 373) {
+        // The command has ended or the modem prompts: a continuation goes before anything parked.
+        m_ready = true;
+        enableAll(true);
+        const bool continued = m_atc->OnEnd();
+        if (self && !continued) sendParked();
+        return;
+    }
     if (reopen) {
         m_ready = true;
         enableAll(true);
@@ -271,6 +282,7 @@ void CZRMobileWnd::ReceiveMessage(quint16 code, const QString& key, const QStrin
         break;
     case 334:
         m_cfg->OnSmsStorageSet();
+        m_sms->Receive(code, text);
         break;
     case 358:
         m_cfg->OnPbStorage(item(text, 0));
@@ -285,10 +297,14 @@ void CZRMobileWnd::ReceiveMessage(quint16 code, const QString& key, const QStrin
     case 363:
         Message(MobileString(IDS_PB_EXPORTED), IDS_PB_TITLE, key.section(u'|', 1), MB_ICONINFORMATION, MB_OK);
         break;
+    case 372:
+        m_atc->OnOutput(text);
+        break;
     case 999:
         onError(key, text);
         break;
     default:
+        m_sms->Receive(code, text);
         // Replies of the pages that come with later work.
         break;
     }
@@ -317,6 +333,7 @@ void CZRMobileWnd::onError(const QString& key, const QString& text)
     case 325:
         return; // no box either
     default:
+        m_sms->Failed(failed);
         break;
     }
     // The agent's message is shown as it is: it is never a format.

@@ -1,6 +1,7 @@
 // The cellular modem behind the mobile plug-in, request by request against the real process.
 #include "modem.h"
 #include "rig.h"
+#include "smspdu.h"
 
 #include <fstream>
 
@@ -8,13 +9,14 @@ using namespace tarntest;
 
 namespace {
 
-// Five agents: SIM locked by PIN, SIM ready, the restricted family model, no SIM, and one without
-// a modem at all.
+// Six agents: SIM locked by PIN, SIM ready, the restricted family model, no SIM, one without a
+// modem at all, and one whose agent is too old to report PDUs.
 const char* kFleet = "10.5.0.1 cell-pin model=K520-LX sim=pin pin=2468\n"
                      "10.5.0.2 cell-ok model=K520-LX\n"
                      "10.5.0.3 cell-k7 model=K7230 sim=ready\n"
                      "10.5.0.4 cell-nosim model=K7210-T sim=absent\n"
-                     "10.5.0.5 plain model=TRN-200-LX\n";
+                     "10.5.0.5 plain model=TRN-200-LX\n"
+                     "10.5.0.6 cell-old model=K520-LX version=2.1.0\n";
 
 struct ModemRig
 {
@@ -25,7 +27,7 @@ struct ModemRig
         std::ofstream(fleet) << kFleet;
         std::vector<std::string> args = {"--fleet", fleet};
         args.insert(args.end(), extra.begin(), extra.end());
-        rig = std::make_unique<Rig>(args, 5);
+        rig = std::make_unique<Rig>(args, 6);
     }
     ~ModemRig()
     {
@@ -165,7 +167,8 @@ TEST(GatewayModem, SmsSlotsPerStorageDeleteMoveAndHistory)
 {
     ModemRig m;
     ASSERT_TRUE(m.rig->ready());
-    auto inbox = m.list(2, 321);
+    // The old agent reports every message decoded.
+    auto inbox = m.list(6, 321);
     ASSERT_EQ(inbox.size(), 4u);
     EXPECT_EQ(inbox.back().code, 323);
     auto second = mobileItems(inbox[1].text);
@@ -176,8 +179,33 @@ TEST(GatewayModem, SmsSlotsPerStorageDeleteMoveAndHistory)
     EXPECT_NE(inbox[1].text.find("\\\"high\\\""), std::string::npos);
     EXPECT_NE(inbox[1].text.find("\\nPlease"), std::string::npos);
 
+    // A newer agent reports the SIM's messages as the PDUs the card keeps: index, status number,
+    // TPDU length and the PDU, which the console's codec reads back to the same message.
+    inbox = m.list(2, 321);
+    ASSERT_EQ(inbox.size(), 4u);
+    const char* statuses[] = {"1", "0", "3"};
+    for (int i = 0; i < 3; ++i) {
+        auto row = items(inbox[std::size_t(i)].text);
+        ASSERT_EQ(row.size(), 4u) << inbox[std::size_t(i)].text;
+        EXPECT_EQ(row[0], std::to_string(i + 1));
+        EXPECT_EQ(row[1], statuses[i]);
+        const std::size_t sc = 2 + 2 * std::stoul(row[3].substr(0, 2), nullptr, 16);
+        EXPECT_EQ(std::stoul(row[2]) * 2, row[3].size() - sc);
+    }
+    auto decoded = tarn::sms::DecodeDeliver(items(inbox[1].text)[3]);
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.message.text, "Pump 3 pressure \"high\" since 17:38.\nPlease check.");
+    EXPECT_EQ(decoded.message.serviceCentre, "+491710760000");
+    EXPECT_EQ(decoded.message.peer.substr(0, 11), "+4917055501");
+    EXPECT_EQ(decoded.message.timestamp.tm_year, 126);
+    EXPECT_EQ(decoded.message.timestamp.tm_mon, 11);
+    EXPECT_EQ(decoded.message.timestamp.tm_mday, 7);
+    EXPECT_EQ(decoded.message.timestamp.tm_hour, 17);
+
     EXPECT_EQ(m.ask(2, 325, "2").code, 326);
-    EXPECT_EQ(mobileItems(m.list(2, 321)[1].text)[1], "REC READ");
+    EXPECT_EQ(items(m.list(2, 321)[1].text)[1], "1");
+    EXPECT_EQ(m.ask(6, 325, "2").code, 326);
+    EXPECT_EQ(mobileItems(m.list(6, 321)[1].text)[1], "REC READ");
     EXPECT_EQ(m.ask(2, 329, "1").code, 330);
     EXPECT_EQ(m.ask(2, 329, "1").code, 999);
     EXPECT_EQ(m.list(2, 321).size(), 3u);
@@ -189,6 +217,9 @@ TEST(GatewayModem, SmsSlotsPerStorageDeleteMoveAndHistory)
     auto both = m.list(2, 321);
     ASSERT_EQ(both.size(), 4u);
     EXPECT_EQ(items(both[2].text)[0], "101");
+    // The SIM keeps PDUs, the device its decoded records: one listing holds both forms.
+    EXPECT_EQ(items(both[0].text).size(), 4u);
+    EXPECT_EQ(mobileItems(both[2].text).size(), 5u);
     EXPECT_EQ(m.ask(2, 331).text, "MT 3");
     EXPECT_EQ(m.ask(2, 333, "XX 0").code, 999);
 
@@ -207,10 +238,70 @@ TEST(GatewayModem, SmsSlotsPerStorageDeleteMoveAndHistory)
     EXPECT_EQ(m.ask(2, 343, "1").code, 344);
     EXPECT_EQ(m.ask(2, 343, "5").code, 999);
     EXPECT_EQ(m.list(2, 339).size(), 2u);
+}
 
-    EXPECT_EQ(m.ask(2, 327, "\"+4912345\" \"hi \\\"there\\\"\"").code, 328);
-    EXPECT_EQ(m.ask(2, 327, "\"not a number\" \"x\"").code, 999);
-    EXPECT_EQ(m.ask(2, 327, "12 0011000B911346610089F60000AA00").code, 328);
+TEST(GatewayModem, SendsInTheFormOfTheAgentsModem)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    // Text mode for the old agent: a quoted number of a "+" and up to 20 digits.
+    EXPECT_EQ(m.ask(6, 327, "\"+4912345\" \"hi \\\"there\\\"\"").code, 328);
+    EXPECT_EQ(m.ask(6, 327, "\"not a number\" \"x\"").code, 999);
+    EXPECT_EQ(m.ask(6, 327, "\"123456789012345678901\" \"x\"").code, 999);
+    EXPECT_EQ(m.ask(6, 327, "\"+49 123\" \"x\"").code, 999);
+    EXPECT_EQ(m.ask(6, 327, "\"5555\" \"" + std::string(161, 'a') + "\"").code, 999);
+    EXPECT_EQ(m.ask(6, 327, "12 0011000B911346610089F60000AA00").code, 999);
+
+    // PDU mode for the newer agent: the length must count the octets after the service centre.
+    auto pdu = [](const std::string& number, const std::string& text, tarn::sms::Coding coding) {
+        tarn::sms::Message msg;
+        msg.coding = coding;
+        msg.peer = number;
+        if (coding == tarn::sms::Coding::Ucs2)
+            msg.wideText = std::u16string(text.begin(), text.end());
+        else
+            msg.text = text;
+        msg.textLength = int(text.size());
+        return tarn::sms::EncodeSubmit(msg);
+    };
+    for (auto coding : {tarn::sms::Coding::Gsm7, tarn::sms::Coding::Octet8, tarn::sms::Coding::Ucs2}) {
+        auto e = pdu("+4912345", "Pump 3 restarted.", coding);
+        ASSERT_GT(e.tpduLength, 0) << e.error;
+        EXPECT_EQ(m.ask(2, 327, std::to_string(e.tpduLength) + " " + e.pdu).code, 328) << e.pdu;
+        EXPECT_EQ(m.ask(2, 327, std::to_string(e.tpduLength + 1) + " " + e.pdu).code, 999);
+        // Cut short: the user data no longer matches its length.
+        const std::string cut = e.pdu.substr(0, e.pdu.size() - 2);
+        EXPECT_EQ(m.ask(2, 327, std::to_string(e.tpduLength - 1) + " " + cut).code, 999);
+    }
+    auto full = pdu("5555", std::string(160, 'x'), tarn::sms::Coding::Gsm7);
+    EXPECT_EQ(m.ask(2, 327, std::to_string(full.tpduLength) + " " + full.pdu).code, 328);
+    EXPECT_EQ(m.ask(2, 327, "\"+4912345\" \"hello\"").code, 999);
+    EXPECT_EQ(m.ask(2, 327, "12 0011000B911346610089F60000AA00").code, 999); // length 0x00 after a validity
+    EXPECT_EQ(m.ask(2, 327, "4 00010203").code, 999);                        // not a submit
+    EXPECT_EQ(m.ask(2, 327, "2 00ZZ11").code, 999);
+}
+
+TEST(GatewayModemPdu, DeliverStampsZonesAndCodings)
+{
+    // A negative zone keeps its date; a stamp that does not read becomes "FF".
+    auto d = tarn::sms::DecodeDeliver(tarngw::deliverPdu("", "+123", "26/03/09,23:59:58-08", "a_b$@"));
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_EQ(d.message.text, "a_b$@");
+    EXPECT_EQ(d.message.peer, "+123");
+    EXPECT_TRUE(d.message.hasTimestamp);
+    EXPECT_EQ(d.message.timestamp.tm_mday, 9);
+    EXPECT_EQ(d.message.timestamp.tm_mon, 2);
+    const std::string plain = tarngw::deliverPdu("", "+123", "26/03/09,23:59:58-08", "x");
+    EXPECT_NE(plain.find("62309032958588"), std::string::npos) << plain;
+    d = tarn::sms::DecodeDeliver(tarngw::deliverPdu("+4930", "+4912", "garbage",
+                                                    "Gr\xc3\xbc\xc3\x9f"
+                                                    "e"));
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_FALSE(d.message.hasTimestamp);
+    EXPECT_EQ(d.message.coding, tarn::sms::Coding::Ucs2);
+    EXPECT_EQ(d.message.wideText, u"Gr\u00fc\u00dfe");
+    EXPECT_EQ(d.message.serviceCentre, "+4930");
+    EXPECT_TRUE(tarngw::checkSubmit(1, "").size() > 0);
 }
 
 TEST(GatewayModem, TemplatesAndPhoneBooks)
@@ -225,6 +316,17 @@ TEST(GatewayModem, TemplatesAndPhoneBooks)
     EXPECT_EQ(m.ask(2, 349, "1 \"\"").code, 350);
     EXPECT_EQ(m.ask(2, 349, "9 \"x\"").code, 999);
     EXPECT_EQ(m.list(2, 345).size(), 4u);
+    // Templates as long as their listing reply can carry, and no longer.
+    EXPECT_EQ(m.ask(2, 349, "0 \"" + std::string(300, 'x') + "\"").code, 350);
+    EXPECT_EQ(m.ask(2, 349, "0 \"" + std::string(1020, 'x') + "\"").code, 350);
+    EXPECT_EQ(m.ask(2, 349, "0 \"" + std::string(1021, 'x') + "\"").code, 999);
+    std::string quotes;
+    for (int i = 0; i < 600; ++i)
+        quotes += "\\\"";
+    EXPECT_EQ(m.ask(2, 349, "0 \"" + quotes + "\"").code, 999); // 600 quotes escaped are 1200 bytes
+    templates = m.list(2, 345);
+    ASSERT_EQ(templates.size(), 6u);
+    EXPECT_EQ(templates[4].text.size(), 1022u);
 
     auto book = m.list(2, 351);
     ASSERT_EQ(book.size(), 4u);
