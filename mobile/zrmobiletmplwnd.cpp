@@ -37,16 +37,9 @@ CZRMobileTmplWnd::CZRMobileTmplWnd(CZRMobileWnd* owner, int titleId, int descrip
     layout->addStretch(1);
 }
 
-CZRMobileGPRSWnd::CZRMobileGPRSWnd(CZRMobileWnd* owner)
-    : CZRMobileFramePage(owner, IDS_GPRS_TITLE, IDS_DESC_GPRS)
-{
-}
-
 CZRMobileSMSWnd::CZRMobileSMSWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_SMS_TITLE, IDS_DESC_SMS)
 {
 }
-
-CZRMobilePBWnd::CZRMobilePBWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_PB_TITLE, IDS_DESC_PB) {}
 
 CZRMobileATCWnd::CZRMobileATCWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_AT_TITLE, IDS_DESC_AT)
 {

@@ -42,25 +42,11 @@ public:
     void Refresh() override {}
 };
 
-class CZRMobileGPRSWnd : public CZRMobileFramePage
-{
-    Q_OBJECT
-public:
-    explicit CZRMobileGPRSWnd(CZRMobileWnd* owner);
-};
-
 class CZRMobileSMSWnd : public CZRMobileFramePage
 {
     Q_OBJECT
 public:
     explicit CZRMobileSMSWnd(CZRMobileWnd* owner);
-};
-
-class CZRMobilePBWnd : public CZRMobileFramePage
-{
-    Q_OBJECT
-public:
-    explicit CZRMobilePBWnd(CZRMobileWnd* owner);
 };
 
 class CZRMobileATCWnd : public CZRMobileFramePage
