@@ -389,3 +389,38 @@ TEST(GprsBands, KnownValuesAreNamedOthersShownAsSent)
     EXPECT_EQ(CZRMobileGPRSWnd::BandName(QStringLiteral("6")), QStringLiteral("6"));
     EXPECT_EQ(CZRMobileGPRSWnd::BandName(QStringLiteral("x")), QStringLiteral("x"));
 }
+
+TEST_F(PageTest, StorageChoicesThatCouldNotBeSentGoBack)
+{
+    wnd->SetModel(QStringLiteral("K520"));
+    wnd->Init();
+    reply(302, QStringLiteral("0"));
+    wnd->ShowPage(PAGE_CONFIG);
+    reply(308, QStringLiteral("0"));
+    reply(332, QStringLiteral("SM"));
+    reply(358, QStringLiteral("SM"));
+    QWidget* cfg = wnd->findChild<QWidget*>(QStringLiteral("MobilePage12508"));
+    ASSERT_NE(cfg, nullptr);
+    auto* sim = ctl<QCheckBox>(cfg, 12612);
+    auto* device = ctl<QCheckBox>(cfg, 12613);
+    auto* pbDevice = ctl<QRadioButton>(cfg, 12620);
+    ASSERT_TRUE(sim->isChecked());
+    // The console cannot send: the page keeps showing what the agent has.
+    rec.result = 0;
+    sim->setChecked(false);
+    device->setChecked(true);
+    QTest::mouseClick(ctl<QPushButton>(cfg, 12616), Qt::LeftButton);
+    EXPECT_TRUE(sim->isChecked());
+    EXPECT_FALSE(device->isChecked());
+    pbDevice->setChecked(true);
+    QTest::mouseClick(ctl<QPushButton>(cfg, 12623), Qt::LeftButton);
+    EXPECT_TRUE(ctl<QRadioButton>(cfg, 12619)->isChecked());
+    // Sent, the choice stands and is confirmed by the reply.
+    rec.result = 1;
+    device->setChecked(true);
+    QTest::mouseClick(ctl<QPushButton>(cfg, 12616), Qt::LeftButton);
+    EXPECT_EQ(last().text, QStringLiteral("MT 0"));
+    reply(334, QStringLiteral("MT"));
+    EXPECT_TRUE(sim->isChecked());
+    EXPECT_TRUE(device->isChecked());
+}
