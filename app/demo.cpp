@@ -24,8 +24,8 @@
 #include <zrprocessgrid.h>
 #include <zrqueuelist.h>
 #include <zrrmtshelllistwnd.h>
-#include <zrservicegrid.h>
 #include <zrshelllistwnd.h>
+#include <zrservicegrid.h>
 
 #include <QApplication>
 #include <QDeadlineTimer>
