@@ -89,6 +89,11 @@ void CZRMobilePBGrid::OnSetup()
     Clear();
 }
 
+QColor CZRMobilePBGrid::OnGetDefBackColor(int)
+{
+    return QColor(241, 255, 213);
+}
+
 bool CZRMobilePBGrid::IsNumberChar(QChar c)
 {
     const ushort u = c.unicode();
@@ -242,6 +247,10 @@ void CZRMobilePBWnd::EnableControls(bool enable)
 
 void CZRMobilePBWnd::Refresh()
 {
+    // Showing a page drops a parked request: a save that waited for the gate starts over with
+    // the next Save, its row still marked changed.
+    m_saveQueue.clear();
+    m_saveCursor = -1;
     m_reload = true;
     Owner()->SendGated(54, nullptr);
 }

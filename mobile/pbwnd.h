@@ -57,6 +57,7 @@ signals:
 
 protected:
     void OnSetup() override;
+    QColor OnGetDefBackColor(int section) override;
     void OnDClicked(int col, long row, QRect* rect, QPoint* point, int processed) override;
     int OnEditStart(int col, long row, QWidget** edit) override;
     int OnEditFinish(int col, long row, QWidget* edit, const QString& string, bool cancelFlag) override;

@@ -424,3 +424,23 @@ TEST_F(PageTest, StorageChoicesThatCouldNotBeSentGoBack)
     EXPECT_TRUE(sim->isChecked());
     EXPECT_TRUE(device->isChecked());
 }
+
+TEST_F(PageTest, ASaveParkedWhenThePageChangedIsSentByTheNextSave)
+{
+    listBook({QStringLiteral("1 \"Ann\" \"1\"")});
+    grid()->SetContact(0, QStringLiteral("Anna"), QStringLiteral("1"), true);
+    // The gate is held by a request of another page: the save waits, then the page changes.
+    wnd->EnableATRelated(false);
+    pb()->Save();
+    EXPECT_EQ(wnd->ParkedRequest(), 55);
+    wnd->ShowPage(PAGE_GPRS);
+    wnd->EnableATRelated(true);
+    wnd->ShowPage(PAGE_PHONEBOOK);
+    reply(352, QStringLiteral("1 \"Ann\" \"1\""));
+    reply(353, QStringLiteral("1"));
+    grid()->SetContact(0, QStringLiteral("Anna"), QStringLiteral("1"), true);
+    rec.sent.clear();
+    pb()->Save();
+    ASSERT_EQ(rec.sent.size(), 1u);
+    EXPECT_EQ(last().text, QStringLiteral("1 \"Anna\" \"1\""));
+}
