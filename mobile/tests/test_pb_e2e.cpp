@@ -165,6 +165,8 @@ struct MobileEndToEnd : ::testing::Test
         });
         QTest::mouseClick(ctl<QPushButton>(pb(), 12522), Qt::LeftButton);
         waitUntil([&] { return !previewed->isEmpty(); }, 5000);
+        // The preview taken, the grid holds the imported book before its saves go out.
+        EXPECT_TRUE(waitUntil([&] { return pb()->Contacts() == *previewed; }, 5000));
         return *previewed;
     }
     bool boxWith(const QString& text)
@@ -259,7 +261,9 @@ TEST_F(MobileEndToEnd, PhoneBookLongLinesOnTheDeviceAndTargetsThatCannotBeWritte
     ASSERT_TRUE(boxWith(QStringLiteral("The contact could not be saved.")));
 
     // A local folder that is a file, and a device folder that does not exist.
+    grid()->SetChanged(0, false);
     boxes.boxes.clear();
+    relay.codes.clear();
     ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("plain")), "x"));
     exportTo(QStringLiteral("book.txt"), dir.filePath(QStringLiteral("plain")), QStringLiteral("/no/such"));
     ASSERT_TRUE(boxWith(QStringLiteral("Cannot export the phone book to local PC.")));
