@@ -483,6 +483,11 @@ void CZRMobilePBDlg::SetContacts(const QList<_PBItem>& items)
     m_grid->SetContacts(items, false);
 }
 
+void CZRMobilePBDlg::FollowPage(CZRMobilePBWnd* page)
+{
+    connect(page, &CZRMobilePBWnd::ContactsChanged, this, [this, page] { SetContacts(page->Contacts()); });
+}
+
 void CZRMobilePBDlg::accept()
 {
     if (m_mode == ImportPreview) {

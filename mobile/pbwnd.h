@@ -127,6 +127,8 @@ public:
     enum Mode { Picker, ImportPreview };
     CZRMobilePBDlg(QWidget* parent, Mode mode, const QList<_PBItem>& items);
     void SetContacts(const QList<_PBItem>& items);
+    // Refills the dialog whenever the page receives a new contact list.
+    void FollowPage(CZRMobilePBWnd* page);
     // The picker's choice: the number of the chosen row, or empty.
     QString ChosenNumber() const { return m_chosen; }
     CZRMobilePBGrid* Grid() const { return m_grid; }

@@ -444,3 +444,30 @@ TEST_F(PageTest, ASaveParkedWhenThePageChangedIsSentByTheNextSave)
     ASSERT_EQ(rec.sent.size(), 1u);
     EXPECT_EQ(last().text, QStringLiteral("1 \"Anna\" \"1\""));
 }
+
+TEST_F(PageTest, ContactPickerReturnsTheDoubleClickedNumberAndFollowsNewLists)
+{
+    listBook({QStringLiteral("1 \"Ann\" \"+491\""), QStringLiteral("2 \"Bob\" \"+492\"")});
+    CZRMobilePBDlg picker(wnd, CZRMobilePBDlg::Picker, pb()->Contacts());
+    picker.FollowPage(pb());
+    picker.show();
+    QTableView* view = picker.Grid();
+    ASSERT_EQ(view->model()->index(1, 2).data().toString(), QStringLiteral("+492"));
+    // A new list arrives while the picker is open.
+    wnd->ShowPage(PAGE_PHONEBOOK);
+    reply(352, QStringLiteral("1 \"Ann\" \"+491\""));
+    reply(352, QStringLiteral("2 \"Bob\" \"+492\""));
+    reply(352, QStringLiteral("3 \"Cy\" \"+493\""));
+    reply(353, QStringLiteral("3"));
+    ASSERT_EQ(picker.Grid()->GetNumberRows(), 3);
+    const QRect cell = view->visualRect(view->model()->index(2, 2));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(picker.result(), int(QDialog::Accepted));
+    EXPECT_EQ(picker.ChosenNumber(), QStringLiteral("+493"));
+    // A name cell is no choice.
+    CZRMobilePBDlg again(wnd, CZRMobilePBDlg::Picker, pb()->Contacts());
+    again.show();
+    QTableView* v2 = again.Grid();
+    QTest::mouseDClick(v2->viewport(), Qt::LeftButton, {}, v2->visualRect(v2->model()->index(0, 1)).center());
+    EXPECT_TRUE(again.isVisible());
+}
