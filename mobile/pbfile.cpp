@@ -65,14 +65,27 @@ QList<_PBItem> ParsePBFile(const QByteArray& data)
     return items;
 }
 
-bool ReadPBFile(const QString& path, QList<_PBItem>* items, QString* error)
+bool ReadPBFile(const QString& path, QList<_PBItem>* items, QString* error, qsizetype max)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *error = f.errorString();
         return false;
     }
-    *items = ParsePBFile(f.readAll());
+    // Line by line: a file of any size costs no more than the contacts kept.
+    items->clear();
+    while (!f.atEnd() && items->size() < max) {
+        const QByteArray line = f.readLine(kPBLineMax + 1); // at most kPBLineMax bytes
+        if (!line.endsWith('\n'))
+            while (!f.atEnd())
+                if (f.readLine(4096).endsWith('\n')) break; // the rest of a long line
+        _PBItem item;
+        if (ParsePBFileLine(line, &item)) items->append(item);
+    }
+    if (f.error() != QFileDevice::NoError) {
+        *error = f.errorString();
+        return false;
+    }
     return true;
 }
 

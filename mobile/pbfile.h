@@ -21,8 +21,8 @@ QByteArray PBFileLine(const QString& name, const QString& number);
 // False for a line without a name or a number (an empty line).
 bool ParsePBFileLine(QByteArray line, _PBItem* item);
 QList<_PBItem> ParsePBFile(const QByteArray& data);
-// Reads a whole file; false with the system's message.
-bool ReadPBFile(const QString& path, QList<_PBItem>* items, QString* error);
+// Reads up to max contacts of a file; false with the system's message.
+bool ReadPBFile(const QString& path, QList<_PBItem>* items, QString* error, qsizetype max = 1000);
 // Writes a temporary file beside the target and renames it over the target once complete, so a
 // failed export never leaves a half-written book; false with the system's message.
 bool WritePBFile(const QString& path, const QList<_PBItem>& items, QString* error);

@@ -407,7 +407,7 @@ void CZRMobilePBWnd::Import()
     m_importing = false;
     if (dlg.FromLocal()) {
         QString error;
-        if (!ReadPBFile(dlg.LocalFile(), &m_import, &error)) {
+        if (!ReadPBFile(dlg.LocalFile(), &m_import, &error, CZRMobilePBGrid::kMaxIndex)) {
             message(IDS_PB_LOCAL_OPEN_FAILED, error, MB_ICONERROR, MB_OK);
             return;
         }

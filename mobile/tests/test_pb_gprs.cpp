@@ -64,6 +64,21 @@ TEST(PhoneBookFile, ALongLineIsOneContactAndEmptyLinesAreSkipped)
     EXPECT_TRUE(book[0].number.isEmpty());
     EXPECT_EQ(book[1], (_PBItem{QStringLiteral("Bob"), QStringLiteral("456")}));
     EXPECT_EQ(book[2], (_PBItem{QStringLiteral("last"), QStringLiteral("789")}));
+    // Read from a file, line by line, the same; at most the contacts asked for.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.txt"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+    f.close();
+    QList<_PBItem> read;
+    QString error;
+    ASSERT_TRUE(ReadPBFile(path, &read, &error));
+    EXPECT_EQ(read, book);
+    ASSERT_TRUE(ReadPBFile(path, &read, &error, 2));
+    EXPECT_EQ(read, book.mid(0, 2));
+    EXPECT_FALSE(ReadPBFile(dir.filePath(QStringLiteral("none.txt")), &read, &error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST(PhoneBookFile, AFailedWriteKeepsTheOldFileAndSaysWhy)
