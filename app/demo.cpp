@@ -40,7 +40,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTimer>
 
 #include <cstdio>
