@@ -251,6 +251,20 @@ void CZRMobilePBWnd::Refresh()
     // the next Save, its row still marked changed.
     m_saveQueue.clear();
     m_saveCursor = -1;
+    // Rows the operator changed are not overwritten by a new list unasked: saved, they stay as
+    // typed; dropped, the list is read again.
+    bool changed = false;
+    for (long r = 0; r < m_grid->GetNumberRows(); ++r)
+        changed = changed || m_grid->Changed(r);
+    if (changed) {
+        QPointer<CZRMobilePBWnd> self(this);
+        const int answer = message(IDS_PB_SAVE_FIRST, QString(), MB_ICONQUESTION, MB_OKCANCEL);
+        if (!self) return;
+        if (answer == IDOK) {
+            Save();
+            return;
+        }
+    }
     m_reload = true;
     Owner()->SendGated(54, nullptr);
 }

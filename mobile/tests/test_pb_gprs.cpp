@@ -440,24 +440,39 @@ TEST_F(PageTest, StorageChoicesThatCouldNotBeSentGoBack)
     EXPECT_TRUE(device->isChecked());
 }
 
-TEST_F(PageTest, ASaveParkedWhenThePageChangedIsSentByTheNextSave)
+TEST_F(PageTest, ChangedRowsSurviveThePageShownAgain)
 {
     listBook({QStringLiteral("1 \"Ann\" \"1\"")});
     grid()->SetContact(0, QStringLiteral("Anna"), QStringLiteral("1"), true);
-    // The gate is held by a request of another page: the save waits, then the page changes.
+    // The gate is held by a request of another page: the save waits, then the page changes,
+    // which drops the parked save.
     wnd->EnableATRelated(false);
     pb()->Save();
     EXPECT_EQ(wnd->ParkedRequest(), 55);
     wnd->ShowPage(PAGE_GPRS);
     wnd->EnableATRelated(true);
-    wnd->ShowPage(PAGE_PHONEBOOK);
-    reply(352, QStringLiteral("1 \"Ann\" \"1\""));
-    reply(353, QStringLiteral("1"));
-    grid()->SetContact(0, QStringLiteral("Anna"), QStringLiteral("1"), true);
     rec.sent.clear();
-    pb()->Save();
+    boxes.boxes.clear();
+    // Shown again, the page asks before a new list could overwrite the change, and saves it.
+    wnd->ShowPage(PAGE_PHONEBOOK);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Do you want to save the modified data?"));
     ASSERT_EQ(rec.sent.size(), 1u);
     EXPECT_EQ(last().text, QStringLiteral("1 \"Anna\" \"1\""));
+    reply(356, QStringLiteral("1"));
+    EXPECT_FALSE(grid()->Changed(0));
+    EXPECT_EQ(grid()->Name(0), QStringLiteral("Anna"));
+    // Declined, the list is read again and replaces the change.
+    grid()->SetContact(0, QStringLiteral("Annabel"), QStringLiteral("1"), true);
+    SetMessageHandler([](const MessageRecord&) { return IDCANCEL; });
+    wnd->ShowPage(PAGE_GPRS);
+    reply(320, QStringLiteral("3 \"Op\" \"apn\""));
+    wnd->ShowPage(PAGE_PHONEBOOK);
+    EXPECT_EQ(last().number, 54);
+    reply(352, QStringLiteral("1 \"Anna\" \"1\""));
+    reply(353, QStringLiteral("1"));
+    EXPECT_EQ(grid()->Name(0), QStringLiteral("Anna"));
+    EXPECT_FALSE(grid()->Changed(0));
 }
 
 TEST_F(PageTest, ContactPickerReturnsTheDoubleClickedNumberAndFollowsNewLists)
