@@ -642,6 +642,67 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
             else
                 fail("the SIM page did not show the PUK state");
             smsShots(frame, control, shots, mobile, west, fail);
+            // Back to the west agent, ready now: its phone book, GPRS and configuration pages.
+            tree->setCurrentItem(west);
+            frame->UpdateCommandUI();
+            frame->Action(ID_MOBILE)->trigger();
+            if (status(QStringLiteral("The SIM card is ready to use."))) {
+                auto* items = mobile->findChild<QListWidget*>(QStringLiteral("NavigationItems"));
+                auto open = [&](const QString& name) {
+                    for (int i = 0; items && i < items->count(); ++i)
+                        if (items->item(i)->text() == name) emit items->itemClicked(items->item(i));
+                };
+                auto named = [&](const QString& name) { return mobile->findChild<QWidget*>(name); };
+                auto text = [&](const QString& name) {
+                    QWidget* w = named(name);
+                    return w ? w->property(w->inherits("QPlainTextEdit") ? "plainText" : "text").toString()
+                             : QString();
+                };
+                open(QStringLiteral("Phone Book"));
+                auto* book = qobject_cast<QTableView*>(named(QStringLiteral("PhoneBookGrid")));
+                if (book &&
+                    waitFor([&] { return !book->model()->index(0, 1).data().toString().isEmpty(); }, 5000))
+                    shots.save(frame, QStringLiteral("38-mobile-phonebook"));
+                else
+                    fail("the phone book did not list");
+                open(QStringLiteral("GPRS"));
+                if (waitFor([&] { return !text(QStringLiteral("Ctl12530")).isEmpty(); }, 5000))
+                    shots.save(frame, QStringLiteral("39-mobile-gprs-disconnected"));
+                else
+                    fail("the GPRS page did not fill");
+                QTimer::singleShot(300, frame, [] {
+                    if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                        if (auto* user = dlg->findChild<QLineEdit*>(QStringLiteral("Ctl12148")))
+                            user->setText(QStringLiteral("fleet"));
+                        dlg->accept();
+                    }
+                });
+                if (auto* connect = qobject_cast<QPushButton*>(named(QStringLiteral("Ctl12527"))))
+                    connect->click();
+                waitFor(
+                    [&] { return text(QStringLiteral("ConnectionState")) == QStringLiteral("Connected"); },
+                    5000);
+                waitFor([&] { return named(QStringLiteral("Ctl12546"))->isEnabled(); }, 5000);
+                if (auto* diagnose = qobject_cast<QPushButton*>(named(QStringLiteral("Ctl12546"))))
+                    diagnose->click();
+                if (waitFor([&] { return !text(QStringLiteral("Ctl12545")).isEmpty(); }, 5000))
+                    shots.save(frame, QStringLiteral("40-mobile-gprs-connected"));
+                else
+                    fail("the GPRS page did not connect");
+                open(QStringLiteral("Configuration"));
+                if (waitFor(
+                        [&] {
+                            return named(QStringLiteral("Ctl12616")) &&
+                                   named(QStringLiteral("Ctl12616"))->isEnabled() &&
+                                   !text(QStringLiteral("LockState")).isEmpty();
+                        },
+                        5000))
+                    shots.save(frame, QStringLiteral("41-mobile-configuration"));
+                else
+                    fail("the configuration page did not read the modem");
+            } else {
+                fail("the west agent's SIM did not stay ready");
+            }
         } else {
             fail("the cellular agents did not arrive");
         }

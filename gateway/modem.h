@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarngw {
@@ -154,5 +155,12 @@ std::string deliverPdu(std::string_view serviceCentre, std::string_view sender, 
 // Checks an SMS-SUBMIT against the TPDU length the send command gives; empty when it is sound,
 // otherwise why not.
 std::string checkSubmit(int tpduLength, std::string_view pduHex);
+// Phone-book files: one contact a line, the name quoted with only backslash and quote escaped,
+// a space and the number, CR LF. A line is read up to kPhoneBookLineMax bytes, the rest of a
+// longer one is dropped; empty lines hold no contact.
+constexpr std::size_t kPhoneBookLineMax = 1023;
+std::string phoneBookFileLine(std::string_view name, std::string_view number);
+bool parsePhoneBookFileLine(std::string_view line, std::string* name, std::string* number);
+std::vector<std::pair<std::string, std::string>> readPhoneBookFile(std::string_view data, std::size_t max);
 
 } // namespace tarngw

@@ -241,7 +241,11 @@ void CZRMobileCfgWnd::onSmsApply()
     m_smsStorage = storage;
     const QString text =
         QString::fromLatin1(kStorageNames[storage]) + u' ' + QString::number(m_smsStorageNumber);
-    Owner()->SendGated(47, &text);
+    const bool wasReady = Owner()->IsReady();
+    if (Owner()->SendGated(47, &text) || !wasReady) return;
+    // Nothing went out: the boxes show what the agent keeps, not the choice that was never sent.
+    m_smsStorage = m_smsStoragePrevious;
+    showSmsStorage(m_smsStorage);
 }
 
 void CZRMobileCfgWnd::onPbApply()
@@ -250,5 +254,8 @@ void CZRMobileCfgWnd::onPbApply()
     if (chosen == m_pbStorage || (!m_pbDevice->isChecked() && !m_pbSim->isChecked())) return;
     m_pbStorageAsked = chosen;
     const QString text = chosen == 1 ? QStringLiteral("ME") : QStringLiteral("SM");
-    Owner()->SendGated(57, &text);
+    const bool wasReady = Owner()->IsReady();
+    if (Owner()->SendGated(57, &text) || !wasReady) return;
+    m_pbStorageAsked = -1;
+    showPbStorage(m_pbStorage);
 }

@@ -71,6 +71,22 @@ const Entry kStrings[] = {
     {IDS_DESC_CFG, u"Configurate the PIN lock and storage options."},
     {IDS_DESC_AT, u" "},
     {IDS_PB_EXPORTED, u"Exporting phone book to device is successful."},
+    // Phone book, GPRS.
+    {IDS_PB_COL_NAME, u"Name\n150"},
+    {IDS_PB_COL_NUMBER, u"Phone Number\n200"},
+    {IDS_DELETE_CONFIRM, u"Are you sure you want to delete?"},
+    {IDS_PB_SAVE_FIRST, u"Do you want to save the modified data?"},
+    {IDS_PB_IMPORT_CONFIRM, u"Are you sure you want to import this phone book?"},
+    {IDS_PB_PICK_TEXT, u"Double-click the phone number to choose the contact."},
+    {IDS_PB_IMPORT_TEXT, u"Phone book file is ready to import."},
+    {IDS_PB_NEED_FILE, u"Please input the filename and directory."},
+    {IDS_PB_LOCAL_OPEN_FAILED, u"Cannot open the phone book from local PC."},
+    {IDS_PB_LOCAL_EXPORT_FAILED, u"Cannot export the phone book to local PC."},
+    {IDS_PB_EMPTY, u"The phone book is empty."},
+    {IDS_FIELD_EMPTY, u"The %1 cannot be empty."},
+    {IDS_PB_LOCAL_EXPORTED, u"Exporting phone book to local PC is successful."},
+    {IDS_PB_REPLACE, u"The file already exists. Do you want to replace it?"},
+    {IDS_APN_QUOTE, u"The user name and the password cannot contain a double quote."},
 };
 } // namespace
 

@@ -37,9 +37,3 @@ CZRMobileTmplWnd::CZRMobileTmplWnd(CZRMobileWnd* owner, int titleId, int descrip
     layout->addStretch(1);
 }
 
-CZRMobileGPRSWnd::CZRMobileGPRSWnd(CZRMobileWnd* owner)
-    : CZRMobileFramePage(owner, IDS_GPRS_TITLE, IDS_DESC_GPRS)
-{
-}
-
-CZRMobilePBWnd::CZRMobilePBWnd(CZRMobileWnd* owner) : CZRMobileFramePage(owner, IDS_PB_TITLE, IDS_DESC_PB) {}

@@ -30,28 +30,3 @@ private:
     CZRMobileWnd* m_owner;
     QVBoxLayout* m_body;
 };
-
-// Pages whose controls come with later work: title and description only, nothing to send.
-class CZRMobileFramePage : public CZRMobileTmplWnd
-{
-    Q_OBJECT
-
-public:
-    using CZRMobileTmplWnd::CZRMobileTmplWnd;
-    void EnableControls(bool) override {}
-    void Refresh() override {}
-};
-
-class CZRMobileGPRSWnd : public CZRMobileFramePage
-{
-    Q_OBJECT
-public:
-    explicit CZRMobileGPRSWnd(CZRMobileWnd* owner);
-};
-
-class CZRMobilePBWnd : public CZRMobileFramePage
-{
-    Q_OBJECT
-public:
-    explicit CZRMobilePBWnd(CZRMobileWnd* owner);
-};

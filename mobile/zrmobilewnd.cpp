@@ -2,6 +2,8 @@
 
 #include "atwnd.h"
 #include "cfgwnd.h"
+#include "gprswnd.h"
+#include "pbwnd.h"
 #include "resource.h"
 #include "simwnd.h"
 #include "smswnd.h"
@@ -290,6 +292,43 @@ void CZRMobileWnd::ReceiveMessage(quint16 code, const QString& key, const QStrin
     case 360:
         m_cfg->OnPbStorageSet();
         break;
+    case 312:
+        m_gprs->OnState(item(text, 0), item(text, 1));
+        break;
+    case 314:
+        m_gprs->OnConnectDone();
+        if (m_current == PAGE_GPRS && m_gprs->Connected() && !m_restrictedModel) SendGated(41, nullptr);
+        break;
+    case 316:
+        m_gprs->OnDiagnosis(item(text, 0));
+        break;
+    case 318:
+        m_gprs->OnReconnectDone();
+        break;
+    case 320:
+        m_gprs->OnNetwork(item(text, 0), item(text, 1), item(text, 2));
+        break;
+    case 522:
+        m_gprs->OnBootState(item(text, 0));
+        break;
+    case 524:
+        m_gprs->OnBootDone();
+        break;
+    case 352:
+        m_pb->OnContact(text);
+        break;
+    case 353:
+        m_pb->OnListEnd();
+        break;
+    case 356:
+        m_pb->OnSaved();
+        break;
+    case 366:
+        m_pb->OnImportLine(text);
+        break;
+    case 367:
+        m_pb->OnImportEnd();
+        break;
     case 328:
         Message(MobileString(IDS_SMS_SENT), -1, QStringLiteral("SMS_Edit - ") + key.section(u'|', 1),
                 MB_ICONINFORMATION, MB_OK);
@@ -330,6 +369,21 @@ void CZRMobileWnd::onError(const QString& key, const QString& text)
     case 359:
         m_cfg->OnPbStorageFailed();
         break;
+    case 317:
+        m_gprs->OnReconnectFailed();
+        break;
+    case 375:
+        m_gprs->OnAccessPointFailed();
+        break;
+    case 351:
+        m_pb->OnListFailed();
+        break;
+    case 355:
+        m_pb->OnSaveFailed();
+        break;
+    case 365:
+        m_pb->OnImportFailed();
+        break;
     case 325:
         return; // no box either
     default:
@@ -360,6 +414,7 @@ void CZRMobileWnd::Init()
 {
     m_familyModel = m_model.contains(QStringLiteral("K7"));
     m_restrictedModel = m_model.contains(QStringLiteral("K7230"));
+    m_gprs->SetFamilyModel(m_familyModel);
     m_cfg->SetRestrictedModel(m_restrictedModel);
     ShowPage(PAGE_SIM);
 }

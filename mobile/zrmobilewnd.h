@@ -70,6 +70,8 @@ public:
     bool NewAgentVersion() const { return m_newAgent; }
     CZRMobileSIMWnd* SimPage() const { return m_sim; }
     CZRMobileCfgWnd* CfgPage() const { return m_cfg; }
+    CZRMobileGPRSWnd* GprsPage() const { return m_gprs; }
+    CZRMobilePBWnd* PbPage() const { return m_pb; }
     const std::vector<_WndHandler>& Pages() const { return m_pages; }
 
 protected:

@@ -417,3 +417,59 @@ TEST(GatewayModemItems, EscapesRoundTripAndOddBackslashesKeepQuotesInside)
     EXPECT_TRUE(tarngw::splitMobileItems("\"a\\\\\" b", &out));
     EXPECT_EQ(out, (std::vector<std::string>{"a\\", "b"}));
 }
+
+TEST(GatewayModemPhoneBookFiles, NamesWithQuotesAndBackslashesRoundTripThroughAFile)
+{
+    const std::vector<std::pair<std::string, std::string>> book = {
+        {"Ann \"Boss\" Lee", "+4912345"}, {"C:\\", "*100#"}, {"Plain", "112"}, {"", "5555"}};
+    std::string data;
+    for (const auto& [name, number] : book)
+        data += tarngw::phoneBookFileLine(name, number);
+    // Only a backslash and a quote are escaped; everything else stays as written.
+    EXPECT_EQ(tarngw::phoneBookFileLine("Plain", "112"), "\"Plain\" 112\r\n");
+    EXPECT_EQ(tarngw::phoneBookFileLine("Ann \"Boss\" Lee", "1"), "\"Ann \\\"Boss\\\" Lee\" 1\r\n");
+    EXPECT_EQ(tarngw::phoneBookFileLine("C:\\", "1"), "\"C:\\\\\" 1\r\n");
+    EXPECT_EQ(tarngw::phoneBookFileLine("two\nlines", "1"), "\"two lines\" 1\r\n");
+    EXPECT_EQ(tarngw::readPhoneBookFile(data, 100), book);
+}
+
+TEST(GatewayModemPhoneBookFiles, ALongLineIsOneContactAndEmptyLinesNone)
+{
+    const std::string longName(3000, 'x');
+    const std::string data = "\r\n\"" + longName + "\" 123\r\n\n\"Bob\" 456\r\n   \r\n";
+    const auto book = tarngw::readPhoneBookFile(data, 100);
+    ASSERT_EQ(book.size(), 2u);
+    EXPECT_EQ(book[0].first, std::string(tarngw::kPhoneBookLineMax - 1, 'x'));
+    EXPECT_EQ(book[0].second, "");
+    EXPECT_EQ(book[1], (std::pair<std::string, std::string>{"Bob", "456"}));
+    // An unquoted name is the first word; the limit on contacts holds.
+    EXPECT_EQ(tarngw::readPhoneBookFile("Ann 1\r\nBob 2\r\n", 1),
+              (std::vector<std::pair<std::string, std::string>>{{"Ann", "1"}}));
+}
+
+TEST(GatewayModem, PhoneBookExportToTheAgentEscapesAndImportsBack)
+{
+    ModemRig m;
+    ASSERT_TRUE(m.rig->ready());
+    m.rig->console.send(m.nick(2), 361, "\"Ann \\\"Boss\\\" Lee\" +4912345");
+    m.rig->console.send(m.nick(2), 361, "\"ends in \\\\\" 777");
+    EXPECT_EQ(m.ask(2, 362, "\"/tmp/book.txt\"").code, 363);
+    EXPECT_EQ(readAll(m.rig->agentDir(m.nick(2)) / "tmp" / "book.txt"),
+              "\"Ann \\\"Boss\\\" Lee\" +4912345\r\n\"ends in \\\\\" 777\r\n");
+    auto imported = m.list(2, 365, "\"/tmp/book.txt\"");
+    ASSERT_EQ(imported.size(), 3u);
+    EXPECT_EQ(mobileItems(imported[0].text), (std::vector<std::string>{"Ann \"Boss\" Lee", "+4912345"}));
+    EXPECT_EQ(mobileItems(imported[1].text), (std::vector<std::string>{"ends in \\", "777"}));
+    EXPECT_EQ(imported[2].code, 367);
+    EXPECT_EQ(imported[2].text, "2");
+
+    // Empty lines on the agent hold no contact.
+    std::ofstream(m.rig->agentDir(m.nick(2)) / "tmp" / "gaps.txt") << "\r\n\"Amy\" 1\r\n\r\n\n\"Bob\" 2\r\n";
+    imported = m.list(2, 365, "\"/tmp/gaps.txt\"");
+    ASSERT_EQ(imported.size(), 3u);
+    EXPECT_EQ(mobileItems(imported[1].text), (std::vector<std::string>{"Bob", "2"}));
+    // A folder that does not exist cannot take the export.
+    Message refused = m.ask(2, 362, "\"/no/such/folder/book.txt\"");
+    EXPECT_EQ(refused.code, 999);
+    EXPECT_EQ(items(refused.text).front(), "362");
+}
