@@ -85,6 +85,7 @@ bool isBuilt(int id)
     case ID_STOP_SERVICE:
     case ID_CTX_FILEMGR:
     case ID_FILEMGR:
+    case ID_TRANSFER_LIST:
         return true;
     default:
         return isFrameCommand(id) || CTarnDoc::IsSettingsCommand(id);
@@ -283,7 +284,8 @@ bool CTarnDoc::IsCommandEnabled(int id) const
         return host && host->IsCommandEnabled(id);
     }
     if (!isBuilt(id)) return false;
-    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER || id == ID_PROPERTIES) return true;
+    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER || id == ID_PROPERTIES || id == ID_TRANSFER_LIST)
+        return true;
     // Context commands look at the node right-clicked, unless the focus is in the info view.
     const bool context = isContextCommand(id) && !m_frame->FocusInInfoView();
     const QTreeWidgetItem* item = context ? tree()->ContextItem() : tree()->currentItem();
@@ -362,6 +364,9 @@ void CTarnDoc::OnCommand(int id)
             OpenFileManager(gateway, agent);
         break;
     }
+    case ID_TRANSFER_LIST:
+        view()->SwitchPage(PAGE_TRANSFER);
+        break;
     case ID_CTX_STOP_PROCESS:
     case ID_STOP_PROCESS:
         doStopProcess(id == ID_CTX_STOP_PROCESS);
@@ -819,10 +824,13 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
     case zrmsg::TransferStarted:
     case zrmsg::TransferFinished:
     case zrmsg::TransferFailed:
+    case zrmsg::TransferProgress:
     case zrmsg::RemoteFileDone:
     case zrmsg::DirectoryEntry:
         onFileNotify(n);
-        if (n.id() == zrmsg::RemoteFileDone || n.id() == zrmsg::DirectoryEntry) return;
+        if (n.id() != zrmsg::TransferStarted && n.id() != zrmsg::TransferFinished &&
+            n.id() != zrmsg::TransferFailed)
+            return;
         break;
     default:
         if (OnSettingsNotify(n)) break;

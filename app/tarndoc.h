@@ -23,6 +23,7 @@ class CZRDevListGrid;
 class CZRProcessGrid;
 class CZRServiceGrid;
 class CZRFileMgrWnd;
+class CZRTransferWnd;
 struct _TransferRequest;
 class QDialog;
 class QTreeWidgetItem;
@@ -148,6 +149,7 @@ private:
     int modelImageFor(CZRAgent& agent);
     void requestFailed(const QString& nick, const QString& text);
     CZRFileMgrWnd* fileMgr() const;
+    CZRTransferWnd* transferWnd() const;
     CZRAgent* findAgent(const QString& key) const;
     void initFileManager();
     void rebuildTasks(const QString& key);
@@ -160,6 +162,10 @@ private:
     void transferEnded(const QString& key);
     void fileMgrGatewayGone(const QString& gateway);
     void fileMgrAgentGone(const QString& key);
+    // Starts queued work whose gateway leg ended without a report (a leg whose last target left
+    // early ends silently); runs while anything waits.
+    void watchQueues();
+    void kickQueues();
 
     CMainFrame* m_frame;
     std::unique_ptr<CZRControl> m_control;
@@ -213,4 +219,5 @@ private:
     QTimer m_infoTimer;
     // Per gateway, the number of the download that went out; the others wait for it.
     QHash<QString, int> m_runningDownload;
+    QTimer m_queueTimer;
 };
