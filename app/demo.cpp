@@ -298,6 +298,8 @@ void transferShots(CMainFrame* frame, CZRControl* control, Shots& shots,
         r.remotePath = remote;
         return CTarnDoc::UploadCB(r, 21, frame->Document(), key);
     };
+    tree->setCurrentItem(tree->FindAgent(keys[0].section(u'|', 0, 0), keys[0].section(u'|', 1)));
+    frame->UpdateCommandUI();
     frame->Action(ID_TRANSFER_LIST)->trigger();
     CZRTransferGrid* rows = frame->InfoView()->TransferWnd()->GetListWnd(0)->GetGrid();
     auto statusOf = [&](long row) { return rows->GetRowStatus(row); };

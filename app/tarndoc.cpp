@@ -284,8 +284,7 @@ bool CTarnDoc::IsCommandEnabled(int id) const
         return host && host->IsCommandEnabled(id);
     }
     if (!isBuilt(id)) return false;
-    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER || id == ID_PROPERTIES || id == ID_TRANSFER_LIST)
-        return true;
+    if (isFrameCommand(id) || id == ID_GATEWAY_MANAGER || id == ID_PROPERTIES) return true;
     // Context commands look at the node right-clicked, unless the focus is in the info view.
     const bool context = isContextCommand(id) && !m_frame->FocusInInfoView();
     const QTreeWidgetItem* item = context ? tree()->ContextItem() : tree()->currentItem();
@@ -365,7 +364,7 @@ void CTarnDoc::OnCommand(int id)
         break;
     }
     case ID_TRANSFER_LIST:
-        view()->SwitchPage(PAGE_TRANSFER);
+        ShowTransferList();
         break;
     case ID_CTX_STOP_PROCESS:
     case ID_STOP_PROCESS:

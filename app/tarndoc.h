@@ -83,6 +83,8 @@ public:
     // File flows (tarndocfiles.cpp). The file manager page for one agent.
     void OpenFileManager(const QString& gateway, const QString& agent);
     bool FileMgrShows(const QString& key) const;
+    // The transfer window, with the gateway of the selected node selected.
+    void ShowTransferList();
     // Records a download on agent and gateway and sends it unless the gateway runs one already:
     // the task state (2 sent, 1 queued), 0 when refused with its message.
     int StartDownload(const QString& key, const QString& localPath, const QString& remotePath, quint64 size,

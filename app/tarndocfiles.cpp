@@ -111,6 +111,21 @@ void CTarnDoc::OpenFileManager(const QString& gateway, const QString& agentName)
     m_frame->UpdateCommandUI();
 }
 
+void CTarnDoc::ShowTransferList()
+{
+    QTreeWidgetItem* node = tree()->currentItem();
+    if (node && (CZRAgentTree::Param(node) & NODE_AGENT)) node = node->parent();
+    if (node && tree()->currentItem() != node) {
+        // Selected for the page below; the selection must not open the gateway's view first.
+        m_selecting = true;
+        tree()->setCurrentItem(node);
+        m_selecting = false;
+    }
+    view()->SwitchPage(PAGE_TRANSFER);
+    m_frame->SetStoragePanes(0, 0);
+    m_frame->UpdateCommandUI();
+}
+
 void CTarnDoc::rebuildTasks(const QString& key)
 {
     CZRFileMgrWnd* fm = fileMgr();

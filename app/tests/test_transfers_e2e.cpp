@@ -184,11 +184,13 @@ struct TransferConsole : ConsoleFixture
 TEST_F(TransferConsole, TwoFilesToThreeAgentsOneFileAtATimeToTheGateway)
 {
     startGateways({{}});
-    // The window is one command away whatever is selected.
+    // The window from an agent: its gateway is selected with it.
+    tree()->setCurrentItem(tree()->FindAgent(kNorth, kB));
     frame->UpdateCommandUI();
     ASSERT_TRUE(frame->Action(ID_TRANSFER_LIST)->isEnabled());
     frame->Action(ID_TRANSFER_LIST)->trigger();
     EXPECT_EQ(frame->InfoView()->CurrentPage(), PAGE_TRANSFER);
+    EXPECT_EQ(tree()->currentItem(), tree()->FindGateway(kNorth));
 
     const QString alpha = QStringLiteral("alpha.bin"), beta = QStringLiteral("beta.bin");
     const QByteArray alphaBody = makeLocal(alpha, randomBytes(180 * 1024 + 7));

@@ -8,6 +8,7 @@
 //   records; the least work the console must do.
 // Runs alternate against one gateway; medians of wall time and the console's throughput against
 // the core's. During the console's runs a 10 ms timer measures the longest stall of the event loop.
+#include "agenttree.h"
 #include "benchutil.h"
 #include "mainframe.h"
 #include "notify.h"
@@ -120,6 +121,7 @@ struct Console
         frame->show();
         if (!frame->Document()->ConnectGateway(kGateway)) return false;
         if (!spin([&] { return described(*frame->Document()->Control()); }, 30000)) return false;
+        frame->Tree()->setCurrentItem(frame->Tree()->FindGateway(kGateway));
         frame->Document()->OnCommand(ID_TRANSFER_LIST);
         QCoreApplication::processEvents();
         return frame->InfoView()->CurrentPage() == PAGE_TRANSFER;
