@@ -199,6 +199,12 @@ TEST_F(TransferConsole, TwoFilesToThreeAgentsOneFileAtATimeToTheGateway)
         for (const QString& agent : {kA, kB, kC})
             ASSERT_EQ(upload(0, agent, 0, file, QStringLiteral("/tmp/up/") + file), 1);
     ASSERT_EQ(list(0)->GetNumberRows(), 6);
+    // A third file waits too: each file reaching the gateway lets exactly one more go.
+    const QString delta = QStringLiteral("delta.bin");
+    const QByteArray deltaBody = makeLocal(delta, randomBytes(20 * 1024));
+    ASSERT_EQ(upload(0, kA, 0, delta, QStringLiteral("/tmp/up/delta.bin")), 1);
+    ASSERT_EQ(upload(0, kC, 0, delta, QStringLiteral("/tmp/up/delta.bin")), 1);
+    EXPECT_EQ(statusOf(0, 0, kC, delta), kWaiting);
     // The first file goes out for all three; the second waits for the gateway.
     for (const QString& agent : {kA, kB, kC}) {
         EXPECT_EQ(statusOf(0, 0, agent, alpha), kToGateway);
@@ -221,6 +227,9 @@ TEST_F(TransferConsole, TwoFilesToThreeAgentsOneFileAtATimeToTheGateway)
     // Each file went to the gateway once, however many agents were waiting for it.
     EXPECT_EQ(uploadsAsked(0, alpha), 1);
     EXPECT_EQ(uploadsAsked(0, beta), 1);
+    EXPECT_EQ(uploadsAsked(0, delta), 1);
+    EXPECT_EQ(readFile(onAgent(0, kA, QStringLiteral("/tmp/up/delta.bin"))), deltaBody);
+    EXPECT_EQ(readFile(onAgent(0, kC, QStringLiteral("/tmp/up/delta.bin"))), deltaBody);
     for (const QString& agent : {kA, kB, kC}) {
         EXPECT_EQ(readFile(onAgent(0, agent, QStringLiteral("/tmp/up/alpha.bin"))), alphaBody);
         EXPECT_EQ(readFile(onAgent(0, agent, QStringLiteral("/tmp/up/beta.bin"))), betaBody);
@@ -290,14 +299,25 @@ TEST_F(TransferConsole, DownloadsOfTwoAgentsOfOneGatewayQueue)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(body);
     }
+    // The first asks for a file the agent does not have: its failure lets the others go.
+    ASSERT_EQ(download(0, kA, QStringLiteral("none.bin"), QStringLiteral("/tmp/none.bin")), 1);
     ASSERT_EQ(download(0, kA, QStringLiteral("one.bin"), QStringLiteral("/tmp/d.bin")), 1);
     ASSERT_EQ(download(0, kB, QStringLiteral("two.bin"), QStringLiteral("/tmp/d.bin")), 1);
-    EXPECT_EQ(statusOf(2, 0, kA, QStringLiteral("one.bin")), kToGateway);
+    EXPECT_EQ(statusOf(2, 0, kA, QStringLiteral("none.bin")), kToGateway);
+    EXPECT_EQ(statusOf(2, 0, kA, QStringLiteral("one.bin")), kWaiting);
     EXPECT_EQ(statusOf(2, 0, kB, QStringLiteral("two.bin")), kWaiting);
+    ASSERT_TRUE(waitUntil([&] { return statusOf(2, 0, kA, QStringLiteral("none.bin")) == kFailed; }, 30000));
+    EXPECT_FALSE(QFile::exists(localPath(QStringLiteral("none.bin"))));
     EXPECT_EQ(imageOf(0, kB), IMG_AGENT_TRANSFER);
     // The second waits while the first runs.
     ASSERT_TRUE(waitUntil([&] { return statusOf(2, 0, kA, QStringLiteral("one.bin")) == kFinished; }, 30000));
-    ASSERT_TRUE(waitUntil([&] { return allRows(2, kFinished); }, 30000)) << gateways[0]->stderrText();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return statusOf(2, 0, kA, QStringLiteral("one.bin")) == kFinished &&
+                   statusOf(2, 0, kB, QStringLiteral("two.bin")) == kFinished;
+        },
+        30000))
+        << gateways[0]->stderrText();
     EXPECT_EQ(readFile(localPath(QStringLiteral("one.bin"))), first);
     EXPECT_EQ(readFile(localPath(QStringLiteral("two.bin"))), second);
     EXPECT_EQ(list(2)->GetProgress(rowOf(2, 0, kB, QStringLiteral("two.bin"))), 100);
