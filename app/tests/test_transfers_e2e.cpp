@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QPushButton>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -366,9 +367,15 @@ TEST_F(TransferConsole, ALostGatewayFailsOnlyItsRowsAndDamagesNoFile)
     gateways[0]->stop();
     ASSERT_TRUE(waitUntil([&] { return !gw(0).IsConnect() && statusOf(0, 0, kA, big) == kFailed; }, 15000));
     EXPECT_EQ(statusOf(2, 0, kB, QStringLiteral("huge.img")), kFailed);
-    // The other gateway's rows go on to the end.
+    // The other gateway's rows go on to the end, through the operator sorting the list and
+    // clearing what is over.
     EXPECT_NE(statusOf(0, 1, kA, big), kFailed);
     EXPECT_NE(statusOf(0, 1, kB, big), kFailed);
+    ups->OnTH_LClicked(CZRTransferGrid::kColDevice, -1, 1, nullptr, nullptr, 0);
+    ups->OnTH_LClicked(CZRTransferGrid::kColDevice, -1, 1, nullptr, nullptr, 0);
+    frame->InfoView()->TransferWnd()->GetListWnd(0)->GetClearButton()->click();
+    EXPECT_EQ(rowOf(0, 0, kA, big), -1);
+    ASSERT_EQ(ups->GetNumberRows(), 2);
     ASSERT_TRUE(waitUntil(
         [&] { return statusOf(0, 1, kA, big) == kFinished && statusOf(0, 1, kB, big) == kFinished; }, 30000))
         << gateways[1]->stderrText();
