@@ -458,6 +458,45 @@ TEST_F(TransferConsole, AQueuedUploadStartsWhenTheLegBeforeItEndsWithoutAReport)
     EXPECT_EQ(gw(0).GetTransferCount(), 0);
 }
 
+TEST_F(TransferConsole, AWaitingTransferTakenBackLeavesNoRow)
+{
+    startGateways({{}});
+    const QString first = QStringLiteral("first.bin"), second = QStringLiteral("second.bin");
+    makeLocal(first, randomBytes(60 * 1024));
+    makeLocal(second, randomBytes(1000));
+    QDir().mkpath(onAgent(0, kB, QStringLiteral("/tmp")));
+    for (const QString& name : {first, second}) {
+        QFile f(onAgent(0, kB, QStringLiteral("/tmp/") + name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(randomBytes(2000));
+    }
+    ASSERT_EQ(upload(0, kA, 0, first, QStringLiteral("/tmp/first.bin")), 1);
+    ASSERT_EQ(upload(0, kA, 0, second, QStringLiteral("/tmp/second.bin")), 1);
+    ASSERT_EQ(download(0, kB, QStringLiteral("down1.bin"), QStringLiteral("/tmp/first.bin")), 1);
+    ASSERT_EQ(download(0, kB, QStringLiteral("down2.bin"), QStringLiteral("/tmp/second.bin")), 1);
+    ASSERT_EQ(statusOf(0, 0, kA, second), kWaiting);
+    ASSERT_EQ(statusOf(2, 0, kB, QStringLiteral("down2.bin")), kWaiting);
+    // The queue's Remove on the waiting ones: their rows go with their records.
+    EXPECT_EQ(
+        CTarnDoc::CancelTaskCB(0, localPath(second), QStringLiteral("/tmp/second.bin"), doc(), key(0, kA)),
+        1);
+    EXPECT_EQ(CTarnDoc::CancelTaskCB(2, localPath(QStringLiteral("down2.bin")),
+                                     QStringLiteral("/tmp/second.bin"), doc(), key(0, kB)),
+              1);
+    EXPECT_EQ(rowOf(0, 0, kA, second), -1);
+    EXPECT_EQ(rowOf(2, 0, kB, QStringLiteral("down2.bin")), -1);
+    // The running ones cannot be taken back and finish.
+    EXPECT_EQ(
+        CTarnDoc::CancelTaskCB(0, localPath(first), QStringLiteral("/tmp/first.bin"), doc(), key(0, kA)), 0);
+    ASSERT_TRUE(waitUntil([&] { return allRows(0, kFinished) && allRows(2, kFinished); }, 30000));
+    EXPECT_EQ(list(0)->GetNumberRows(), 1);
+    EXPECT_EQ(list(2)->GetNumberRows(), 1);
+    pump(300);
+    EXPECT_EQ(uploadsAsked(0, second), 0);
+    EXPECT_FALSE(QFile::exists(localPath(QStringLiteral("down2.bin"))));
+    EXPECT_EQ(gw(0).GetTransferCount(), 0);
+}
+
 TEST_F(TransferConsole, OneLocalFileThroughTwoGateways)
 {
     startGateways({{}, {}});
