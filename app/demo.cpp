@@ -19,11 +19,14 @@
 #include <zrdevlistwnd.h>
 #include <zrdialogs.h>
 #include <zrfilemgrwnd.h>
+#include <zrfmtypes.h>
 #include <zrgatewaydlg.h>
 #include <zrnetworkdlg.h>
 #include <zrprocessgrid.h>
 #include <zrqueuelist.h>
 #include <zrrmtshelllistwnd.h>
+#include <zrtransfergrid.h>
+#include <zrtransferwnd.h>
 #include <zrservicegrid.h>
 #include <zrshelllistwnd.h>
 #include <zrupgradedlg.h>
@@ -425,6 +428,64 @@ void transferDialogShots(CMainFrame* frame, QTreeWidgetItem* gateway, Shots& sho
     for (long r = 0; r < list->GetNumberRows(); ++r)
         list->SetCheckedRow(r, checkedBefore.contains(r));
 }
+
+// The transfer window: a file delivered, one the agent refused, and a larger one on its way to
+// several agents with its progress bars moving.
+void transferShots(CMainFrame* frame, CZRControl* control, Shots& shots,
+                   const std::function<void(const char*)>& fail)
+{
+    QStringList keys;
+    CZRAgentTree* tree = frame->Tree();
+    for (int g = 0; g < tree->topLevelItemCount(); ++g)
+        for (int i = 0; i < tree->topLevelItem(g)->childCount(); ++i) {
+            QTreeWidgetItem* a = tree->topLevelItem(g)->child(i);
+            const QString key = CZRAgentTree::GatewayOf(a) + u'|' + a->text(0);
+            if (control->GetAgent(key).GetOSType(1) == 0 && keys.size() < 3) keys << key;
+        }
+    QTemporaryDir local;
+    if (keys.size() < 3 || !local.isValid()) {
+        fail("no agents for the transfer window");
+        return;
+    }
+    auto file = [&](const QString& name, qint64 bytes) {
+        QFile f(local.filePath(name));
+        if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(bytes, 'x'));
+        return local.filePath(name);
+    };
+    auto upload = [&](const QString& path, const QString& remote, const QString& key) {
+        _TransferRequest r;
+        r.size = quint64(QFileInfo(path).size());
+        r.localPath = path;
+        r.remotePath = remote;
+        return CTarnDoc::UploadCB(r, 21, frame->Document(), key);
+    };
+    tree->setCurrentItem(tree->FindAgent(keys[0].section(u'|', 0, 0), keys[0].section(u'|', 1)));
+    frame->UpdateCommandUI();
+    frame->Action(ID_TRANSFER_LIST)->trigger();
+    CZRTransferGrid* rows = frame->InfoView()->TransferWnd()->GetListWnd(0)->GetGrid();
+    auto statusOf = [&](long row) { return rows->GetRowStatus(row); };
+    upload(file(QStringLiteral("line.cfg"), 6000), QStringLiteral("/etc/plant/line.cfg"), keys[0]);
+    upload(file(QStringLiteral("notes.txt"), 900), QStringLiteral("/../outside/notes.txt"), keys[1]);
+    if (!waitFor([&] { return statusOf(0) == 5 && statusOf(1) == 6; }, 10000)) {
+        fail("the first transfers did not end");
+        return;
+    }
+    const QString image = file(QStringLiteral("plant-logger-2.1.tar"), 48 << 20);
+    for (const QString& key : keys)
+        upload(image, QStringLiteral("/opt/plant/plant-logger-2.1.tar"), key);
+    if (waitFor(
+            [&] {
+                for (long row = 2; row < rows->GetNumberRows(); ++row)
+                    if (rows->GetProgress(row) < 15) return false;
+                return rows->GetNumberRows() == 5;
+            },
+            30000)) {
+        shots.save(frame, QStringLiteral("33-transfer-window"));
+    } else {
+        fail("the transfer window showed no progress");
+    }
+    waitFor([&] { return control->GetGateway(keys[0].section(u'|', 0, 0)).GetTransferCount() == 0; }, 30000);
+}
 } // namespace
 
 int RunDemo(CTarnToolApp& app, const QString& dir)
@@ -561,6 +622,7 @@ int RunDemo(CTarnToolApp& app, const QString& dir)
     }
 
     fileManagerShots(frame, control, shots, fail);
+    transferShots(frame, control, shots, fail);
 
     // The Gateway Manager, with a name refused as it is typed.
     {

@@ -85,6 +85,7 @@ bool isBuilt(int id)
     case ID_STOP_SERVICE:
     case ID_CTX_FILEMGR:
     case ID_FILEMGR:
+    case ID_TRANSFER_LIST:
         return true;
     default:
         return isFrameCommand(id) || CTarnDoc::IsSettingsCommand(id) || CTarnDoc::IsTransferDlgCommand(id);
@@ -362,6 +363,9 @@ void CTarnDoc::OnCommand(int id)
             OpenFileManager(gateway, agent);
         break;
     }
+    case ID_TRANSFER_LIST:
+        ShowTransferList();
+        break;
     case ID_CTX_STOP_PROCESS:
     case ID_STOP_PROCESS:
         doStopProcess(id == ID_CTX_STOP_PROCESS);
@@ -821,10 +825,13 @@ void CTarnDoc::OnNotify(const CZRNotify& n)
     case zrmsg::TransferStarted:
     case zrmsg::TransferFinished:
     case zrmsg::TransferFailed:
+    case zrmsg::TransferProgress:
     case zrmsg::RemoteFileDone:
     case zrmsg::DirectoryEntry:
         onFileNotify(n);
-        if (n.id() == zrmsg::RemoteFileDone || n.id() == zrmsg::DirectoryEntry) return;
+        if (n.id() != zrmsg::TransferStarted && n.id() != zrmsg::TransferFinished &&
+            n.id() != zrmsg::TransferFailed)
+            return;
         break;
     default:
         if (OnSettingsNotify(n)) break;

@@ -23,6 +23,7 @@ class CZRDevListGrid;
 class CZRProcessGrid;
 class CZRServiceGrid;
 class CZRFileMgrWnd;
+class CZRTransferWnd;
 struct _TransferRequest;
 class QDialog;
 class QTreeWidgetItem;
@@ -82,6 +83,8 @@ public:
     // File flows (tarndocfiles.cpp). The file manager page for one agent.
     void OpenFileManager(const QString& gateway, const QString& agent);
     bool FileMgrShows(const QString& key) const;
+    // The transfer window, with the gateway of the selected node selected.
+    void ShowTransferList();
     // Records a download on agent and gateway and sends it unless the gateway runs one already:
     // the task state (2 sent, 1 queued), 0 when refused with its message.
     int StartDownload(const QString& key, const QString& localPath, const QString& remotePath, quint64 size,
@@ -154,6 +157,7 @@ private:
     int modelImageFor(CZRAgent& agent);
     void requestFailed(const QString& nick, const QString& text);
     CZRFileMgrWnd* fileMgr() const;
+    CZRTransferWnd* transferWnd() const;
     CZRAgent* findAgent(const QString& key) const;
     void initFileManager();
     void rebuildTasks(const QString& key);
@@ -166,6 +170,10 @@ private:
     void transferEnded(const QString& key);
     void fileMgrGatewayGone(const QString& gateway);
     void fileMgrAgentGone(const QString& key);
+    // Starts queued work whose gateway leg ended without a report (a leg whose last target left
+    // early ends silently); runs while anything waits.
+    void watchQueues();
+    void kickQueues();
 
     CMainFrame* m_frame;
     std::unique_ptr<CZRControl> m_control;
@@ -219,4 +227,5 @@ private:
     QTimer m_infoTimer;
     // Per gateway, the number of the download that went out; the others wait for it.
     QHash<QString, int> m_runningDownload;
+    QTimer m_queueTimer;
 };

@@ -1,6 +1,6 @@
-// The document's file flows: the file manager page, downloads with their queue per gateway, and
-// the remote pane's replies. The transfer bookkeeping itself stays in the control core; this file
-// only drives it, so the transfer window can follow the same records later.
+// The document's file flows: the file manager page, uploads and downloads with their queues per
+// gateway, the transfer window's rows, and the remote pane's replies. The transfer bookkeeping
+// itself stays in the control core; this file only drives it.
 #include "agenttree.h"
 #include "mainframe.h"
 #include "resource.h"
@@ -14,6 +14,7 @@
 #include <zrqueuelist.h>
 #include <zrrmtshelllistwnd.h>
 #include <zrshelllistwnd.h>
+#include <zrtransferwnd.h>
 
 #include <QDir>
 
@@ -31,11 +32,26 @@ QString downloadArgument(const QString& local, const QString& remote)
 {
     return QStringLiteral("\"%1\" \"%2\"").arg(local, remote);
 }
+
+// Every agent entry of the gateway's transfer with that number and local file, with its agent path.
+template <typename F>
+void forEachWaiting(CZRGateway& gw, int type, int number, const QString& localPath, F&& apply)
+{
+    for (const auto& a : gw.GetAgentList())
+        for (int at = a->FindTransfer(type, number, &localPath, nullptr, -1); at >= 0;
+             at = a->FindTransfer(type, number, &localPath, nullptr, at))
+            apply(*a, a->TransferAt(type, at)->agentPath);
+}
 } // namespace
 
 CZRFileMgrWnd* CTarnDoc::fileMgr() const
 {
     return view()->FileMgrWnd();
+}
+
+CZRTransferWnd* CTarnDoc::transferWnd() const
+{
+    return view()->TransferWnd();
 }
 
 CZRAgent* CTarnDoc::findAgent(const QString& key) const
@@ -92,6 +108,21 @@ void CTarnDoc::OpenFileManager(const QString& gateway, const QString& agentName)
     rebuildTasks(key);
     view()->SwitchPage(PAGE_FILEMGR);
     refreshStorage(key);
+    m_frame->UpdateCommandUI();
+}
+
+void CTarnDoc::ShowTransferList()
+{
+    QTreeWidgetItem* node = tree()->currentItem();
+    if (node && (CZRAgentTree::Param(node) & NODE_AGENT)) node = node->parent();
+    if (node && tree()->currentItem() != node) {
+        // Selected for the page below; the selection must not open the gateway's view first.
+        m_selecting = true;
+        tree()->setCurrentItem(node);
+        m_selecting = false;
+    }
+    view()->SwitchPage(PAGE_TRANSFER);
+    m_frame->SetStoragePanes(0, 0);
     m_frame->UpdateCommandUI();
 }
 
@@ -181,6 +212,8 @@ int CTarnDoc::StartDownload(const QString& key, const QString& localPath, const 
         state = 2;
     }
     if (FileMgrShows(key)) fileMgr()->AddTask(state, ZRT_DOWNLOAD, localPath, agentPath);
+    transferWnd()->AddTask(ZRT_DOWNLOAD, state, key, localPath, agentPath, size);
+    if (state == 1) watchQueues();
     if (QTreeWidgetItem* node = tree()->FindAgent(gatewayName, address))
         tree()->SetStateImage(node, IMG_AGENT_TRANSFER);
     return state;
@@ -209,16 +242,22 @@ void CTarnDoc::startNextDownload(const QString& gatewayName, const QString& pref
         const _TransferA t = *agent->TransferAt(ZRT_DOWNLOAD, 0);
         const QString key = keyOf(gatewayName, agent->GetIPAddr());
         // The file may have appeared at the target while the task waited.
+        const bool wanted = fileMgr()->Local()->ConfirmDownloadStart(t.localPath);
         const bool go =
-            fileMgr()->Local()->ConfirmDownloadStart(t.localPath) &&
-            m_control->SendRequest(kDownload, downloadArgument(t.localPath, t.agentPath), key) != 0;
+            wanted && m_control->SendRequest(kDownload, downloadArgument(t.localPath, t.agentPath), key) != 0;
         if (go) {
             m_runningDownload.insert(gatewayName, t.number);
             if (FileMgrShows(key)) fileMgr()->UpdateTask(2, ZRT_DOWNLOAD, t.localPath, t.agentPath);
+            transferWnd()->UpdateTask(ZRT_DOWNLOAD, 2, 1, key, t.localPath, t.agentPath);
             if (QTreeWidgetItem* node = tree()->FindAgent(gatewayName, agent->GetIPAddr()))
                 tree()->SetStateImage(node, IMG_AGENT_TRANSFER);
             return;
         }
+        // Declined by the operator: the row goes; refused on the way out: it failed.
+        if (wanted)
+            transferWnd()->UpdateTask(ZRT_DOWNLOAD, 6, 1, key, t.localPath, t.agentPath);
+        else
+            transferWnd()->RemoveTask(1, ZRT_DOWNLOAD, key, t.localPath, t.agentPath);
         dropDownload(key, t.number, t.localPath, t.agentPath);
     }
 }
@@ -250,8 +289,10 @@ int CTarnDoc::CancelTaskCB(int kind, const QString& localPath, const QString& re
     const int number = agent->TransferAt(ZRT_DOWNLOAD, at)->number;
     // Only a task that has not gone out can be taken back.
     if (doc->m_runningDownload.value(gatewayName, -1) == number) return 0;
+    const QString agentPath = agent->TransferAt(ZRT_DOWNLOAD, at)->agentPath;
     agent->RemoveTransfer(ZRT_DOWNLOAD, at);
     doc->m_control->GetGateway(gatewayName).RemoveTransfer(ZRT_DOWNLOAD, number);
+    doc->transferWnd()->RemoveTask(1, ZRT_DOWNLOAD, key, localPath, agentPath);
     doc->transferEnded(key);
     return 1;
 }
@@ -269,9 +310,11 @@ int CTarnDoc::cancelWaitingUpload(const QString& key, int kind, const QString& l
     const int position = gw.FindTransferNumber(kind, number);
     // Once the file is on its way to the gateway it is no longer a waiting task.
     if (position < 0 || gw.TransferAt(kind, position)->stage != -1) return 0;
+    const QString agentPath = agent->TransferAt(kind, at)->agentPath;
     agent->RemoveTransfer(kind, at);
     gw.DecreaseUploadTarget(kind, number);
     if (gw.TransferAt(kind, position)->targets <= 0) gw.RemoveTransfer(kind, number);
+    transferWnd()->RemoveTask(1, kind, key, localPath, agentPath);
     transferEnded(key);
     return 1;
 }
@@ -304,7 +347,8 @@ int CTarnDoc::StartUpload(const QString& key, int kind, const QString& localPath
     QString gatewayName, address;
     CZRControl::ParseNick(key, &gatewayName, &address);
     CZRAgent* agent = findAgent(key);
-    if (agent == nullptr) return 0;
+    // Only files and firmware go up; any other kind would be recorded as something it is not.
+    if (agent == nullptr || (kind != ZRT_UPLOAD && kind != ZRT_FIRMWARE && kind != 9)) return 0;
     const QString target = QStringLiteral("\n\nTarget:\n%1").arg(localPath);
     if (agent->GetOSType(1) == 2 && (remotePath.startsWith(u'\\') || remotePath.startsWith(u'/'))) {
         Message(IDS_INVALID_REMOTE_DIR, QString(), IDS_UPLOAD_FILES, QString(), MB_ICONERROR, MB_OK);
@@ -336,10 +380,10 @@ int CTarnDoc::StartUpload(const QString& key, int kind, const QString& localPath
     const QString agentPath = agent->TransferAt(kind, at)->agentPath;
     auto undo = [&] {
         agent->RemoveTransfer(kind, at);
-        if (disposition == -1)
-            gw.RemoveTransfer(kind, id);
-        else
-            gw.DecreaseUploadTarget(kind, id);
+        // The entry may be shared with agents that joined it while it waited.
+        gw.DecreaseUploadTarget(kind, id);
+        const int position = gw.FindTransferNumber(kind, id);
+        if (position >= 0 && gw.TransferAt(kind, position)->targets <= 0) gw.RemoveTransfer(kind, id);
     };
     int state = 1;
     if (disposition == -1) {
@@ -371,6 +415,8 @@ int CTarnDoc::StartUpload(const QString& key, int kind, const QString& localPath
         state = kind == ZRT_FIRMWARE ? 4 : 3;
     }
     if (FileMgrShows(key)) fileMgr()->AddTask(state, kind, localPath, agentPath);
+    transferWnd()->AddTask(kind, state, key, localPath, agentPath, size);
+    if (state == 1) watchQueues();
     if (QTreeWidgetItem* node = tree()->FindAgent(gatewayName, address))
         tree()->SetStateImage(node, IMG_AGENT_TRANSFER);
     return state;
@@ -414,12 +460,19 @@ void CTarnDoc::startNextUpload(const QString& gatewayName)
             m_control->SendRequest(
                 kUpload, QStringLiteral("\"%1\" \"%2\" %3").arg(localPath, agentPath).arg(entry.type), key) !=
                 0) {
+            forEachWaiting(gw, entry.type, number, localPath, [&](CZRAgent& a, const QString& path) {
+                const QString k = keyOf(gatewayName, a.GetIPAddr());
+                transferWnd()->UpdateTask(entry.type, 2, 1, k, localPath, path);
+                if (FileMgrShows(k)) fileMgr()->UpdateTask(2, entry.type, localPath, path);
+            });
             for (const auto& a : gw.GetAgentList())
                 a->PrepareTransfers(entry.type, number, &localPath, nullptr);
-            fileMgr()->UpdateTask(2, entry.type, localPath, QString());
             return;
         }
-        // Nobody waits for it any more, or it cannot go out: it leaves the queue.
+        // Nobody waits for it any more, or it cannot go out: it leaves the queue, failed.
+        forEachWaiting(gw, entry.type, number, localPath, [&](CZRAgent& a, const QString& path) {
+            transferWnd()->UpdateTask(entry.type, 6, 1, keyOf(gatewayName, a.GetIPAddr()), localPath, path);
+        });
         for (const auto& a : gw.GetAgentList()) {
             if (a->RemoveTransfers(entry.type, number, &localPath, nullptr) < 0) continue;
             const QString k = keyOf(gatewayName, a->GetIPAddr());
@@ -428,6 +481,38 @@ void CTarnDoc::startNextUpload(const QString& gatewayName)
         }
         gw.RemoveTransfer(entry.type, number);
     }
+}
+
+void CTarnDoc::watchQueues()
+{
+    constexpr int kQueueWatchMs = 1000;
+    if (m_queueTimer.interval() != kQueueWatchMs) {
+        m_queueTimer.setInterval(kQueueWatchMs);
+        connect(&m_queueTimer, &QTimer::timeout, this, &CTarnDoc::kickQueues);
+    }
+    if (!m_queueTimer.isActive()) m_queueTimer.start();
+}
+
+void CTarnDoc::kickQueues()
+{
+    bool waiting = false;
+    QString name, ip, port;
+    for (int i = 0; m_control && i < m_control->GetGatewayCount(); ++i) {
+        if (!m_control->GetGatewayItem(i, name, ip, port)) continue;
+        CZRGateway& gw = m_control->GetGateway(name);
+        if (!gw.IsConnect()) continue;
+        int number = -1;
+        QString local;
+        if (gw.GetFirstTransfer(ZRT_UPLOAD, -1, number, local) >= 0) {
+            startNextUpload(name);
+            waiting |= gw.GetFirstTransfer(ZRT_UPLOAD, -1, number, local) >= 0;
+        }
+        if (gw.GetDownloadCount() > 0) {
+            startNextDownload(name, QString());
+            waiting |= gw.GetDownloadCount() > 1;
+        }
+    }
+    if (!waiting) m_queueTimer.stop();
 }
 
 // ---- notifications
@@ -459,10 +544,22 @@ void CTarnDoc::onFileNotify(const CZRNotify& n)
     }
     const _TransferNotice* t = n.get<_TransferNotice>();
     if (t == nullptr) return;
+    transferWnd()->ApplyNotice(n.id(), n.key(), t->type, t->status, t->done, t->total, t->localPath,
+                               t->agentPath);
+    if (n.id() == zrmsg::TransferProgress) return;
     const bool shown = FileMgrShows(n.key());
     const bool download = t->type == ZRT_DOWNLOAD;
     QString gatewayName, address;
     CZRControl::ParseNick(n.key(), &gatewayName, &address);
+    if (n.id() == zrmsg::TransferFailed && !download && t->status == 9) {
+        // The file never reached the gateway: every agent that waited for it is done with it, not
+        // only the one the failure names.
+        for (const auto& a : m_control->GetGateway(gatewayName).GetAgentList())
+            if (a->GetIPAddr() != address) transferEnded(keyOf(gatewayName, a->GetIPAddr()));
+        QString shownGateway, shownAgent;
+        CZRControl::ParseNick(fm->Remote()->GetNick(), &shownGateway, &shownAgent);
+        if (shownGateway == gatewayName && !shown) rebuildTasks(fm->Remote()->GetNick());
+    }
     switch (n.id()) {
     case zrmsg::TransferStarted:
         if (shown) fm->UpdateTask(t->type == ZRT_FIRMWARE ? 4 : 3, t->type, t->localPath, t->agentPath);
@@ -495,6 +592,8 @@ void CTarnDoc::onFileNotify(const CZRNotify& n)
 void CTarnDoc::fileMgrGatewayGone(const QString& gatewayName)
 {
     m_runningDownload.remove(gatewayName);
+    // Only this gateway's transfers ended with it; the others' go on.
+    transferWnd()->SetGatewayFail(gatewayName);
     CZRFileMgrWnd* fm = fileMgr();
     QString gateway, agent;
     CZRControl::ParseNick(fm->Remote()->GetNick(), &gateway, &agent);
@@ -507,6 +606,7 @@ void CTarnDoc::fileMgrAgentGone(const QString& key)
 {
     QString gatewayName, address;
     CZRControl::ParseNick(key, &gatewayName, &address);
+    transferWnd()->SetTasksFail(&key);
     if (FileMgrShows(key)) {
         fileMgr()->Remote()->Reset();
         fileMgr()->RemoveAllTasks();

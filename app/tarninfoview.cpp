@@ -9,6 +9,7 @@
 #include <zrfilemgrwnd.h>
 #include <zrprocessgrid.h>
 #include <zrservicegrid.h>
+#include <zrtransferwnd.h>
 
 #include <QPainter>
 #include <QResizeEvent>
@@ -40,11 +41,14 @@ CTarnInfoView::CTarnInfoView(QWidget* parent) : QWidget(parent)
     m_fileMgr->CreateWnd(0, QRect(), this, IDC_FILEMGR);
     m_fileMgr->setObjectName(QStringLiteral("Page%1").arg(IDC_FILEMGR));
     m_fileMgr->setAccessibleName(QStringLiteral("File manager"));
-    QWidget* transfer = placeholder(IDC_TRANSFER, QStringLiteral("Transfer list"));
+    m_transfer = new CZRTransferWnd(this);
+    m_transfer->CreateWnd(0, QRect(), this, IDC_TRANSFER);
+    m_transfer->setObjectName(QStringLiteral("Page%1").arg(IDC_TRANSFER));
+    m_transfer->setAccessibleName(QStringLiteral("Transfer list"));
     m_logo = LoadResBitmap(IDB_LOGO);
 
-    m_pages = {{PAGE_DEVLIST, m_devList}, {PAGE_PROCESS, m_process}, {PAGE_SERVICE, m_service},
-               {PAGE_FILEMGR, m_fileMgr}, {PAGE_TRANSFER, transfer}, {PAGE_DEVICE, m_device}};
+    m_pages = {{PAGE_DEVLIST, m_devList}, {PAGE_PROCESS, m_process},   {PAGE_SERVICE, m_service},
+               {PAGE_FILEMGR, m_fileMgr}, {PAGE_TRANSFER, m_transfer}, {PAGE_DEVICE, m_device}};
     for (const _WndHandler& page : m_pages)
         page.wnd->hide();
 }
@@ -54,19 +58,6 @@ CTarnInfoView::~CTarnInfoView() = default;
 CZRDevListGrid* CTarnInfoView::DevList() const
 {
     return m_devList->GetGrid();
-}
-
-QWidget* CTarnInfoView::placeholder(int controlId, const QString& name)
-{
-    // Pages whose windows are not built yet: present under their ids, empty.
-    auto* w = new QWidget(this);
-    w->setObjectName(QStringLiteral("Page%1").arg(controlId));
-    w->setAccessibleName(name);
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, kBackground);
-    w->setPalette(pal);
-    return w;
 }
 
 QWidget* CTarnInfoView::GetPage(int id) const

@@ -13,6 +13,7 @@ class CZRDevListGrid;
 class CZRDevListWnd;
 class CZRProcessGrid;
 class CZRServiceGrid;
+class CZRTransferWnd;
 
 struct _WndHandler
 {
@@ -41,14 +42,13 @@ public:
     CZRProcessGrid* ProcessGrid() const { return m_process; }
     CZRServiceGrid* ServiceGrid() const { return m_service; }
     CZRFileMgrWnd* FileMgrWnd() const { return m_fileMgr; }
+    CZRTransferWnd* TransferWnd() const { return m_transfer; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    QWidget* placeholder(int controlId, const QString& name);
-
     std::vector<_WndHandler> m_pages;
     int m_current = 0;
     bool m_background = true;
@@ -58,4 +58,5 @@ private:
     CZRProcessGrid* m_process = nullptr;
     CZRServiceGrid* m_service = nullptr;
     CZRFileMgrWnd* m_fileMgr = nullptr;
+    CZRTransferWnd* m_transfer = nullptr;
 };

@@ -239,10 +239,11 @@ int CZRTransferWnd::ApplyNotice(int notification, const QString& key, int type, 
                 if (affected) failed += g->SetFail(row, 0);
             }
         } else if (status == 10) {
+            // Only this agent's copy failed; a download may fail before it ever reported bytes.
             for (long row = 0; row < g->GetNumberRows(); ++row)
                 if (g->GetDevice(row) == key && sameFile(row) &&
                     g->QuickGetText(CZRTransferGrid::kColRemote, row) == agentPath)
-                    failed += g->SetFail(row, moving);
+                    failed += g->SetFail(row, 0);
         }
         return failed;
     }
@@ -257,7 +258,13 @@ int CZRTransferWnd::ApplyNotice(int notification, const QString& key, int type, 
                                                CZRTransferGrid::kProceedToGateway, &done, &total);
             return changed;
         }
-        if (status == 2) return g->UpdateItem(moving, moving, key, localPath, agentPath, &done, &total);
+        if (status == 2) {
+            if (g->UpdateItem(moving, moving, key, localPath, agentPath, &done, &total)) return 1;
+            // A download's bytes move before its file has reached the gateway: its bar moves too.
+            if (kind == kKindDownload)
+                return g->UpdateItem(CZRTransferGrid::kProceedToGateway, CZRTransferGrid::kProceedToGateway,
+                                     key, localPath, agentPath, &done, &total);
+        }
         return 0;
     }
     default:

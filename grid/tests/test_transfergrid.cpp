@@ -358,6 +358,14 @@ TEST(TransferWnd, CoreNoticesMoveTheRightRows)
     EXPECT_EQ(down->GetRowStatus(0), 5);
     EXPECT_EQ(w.ApplyNotice(1598, A2, 2, 9, 0, 0, L1, R1), 1);
     EXPECT_EQ(down->GetRowStatus(1), 6);
+    // A download's bytes are reported before its file has reached the gateway: the bar moves; a
+    // failure of the console's leg fails the row whatever stage it is in.
+    w.AddTask(2, 2, A1, L2, R2, 0);
+    EXPECT_EQ(w.ApplyNotice(1599, A1, 2, 2, 300, 1200, L2, R2), 1);
+    EXPECT_EQ(down->GetRowStatus(2), 2);
+    EXPECT_EQ(down->GetProgress(2), 25);
+    EXPECT_EQ(w.ApplyNotice(1598, A1, 2, 10, 300, 1200, L2, R2), 1);
+    EXPECT_EQ(down->GetRowStatus(2), 6);
     // Unknown notices and statuses change nothing.
     EXPECT_EQ(w.ApplyNotice(1596, A1, 0, 6, 0, 0, L1, R1), 0);
     EXPECT_EQ(w.ApplyNotice(1597, B1, 0, 9, 0, 0, L1, R1), 0);
