@@ -46,16 +46,6 @@ std::string upper(std::string_view text)
     return u;
 }
 
-bool validNumber(std::string_view number)
-{
-    if (number.empty() || number.size() > 29) return false;
-    for (std::size_t i = 0; i < number.size(); ++i) {
-        char c = number[i];
-        if (!((c >= '0' && c <= '9') || c == '#' || c == '*' || (c == '+' && i == 0))) return false;
-    }
-    return true;
-}
-
 constexpr const char* kNoSim = "The SIM card is not inserted.";
 constexpr const char* kBlocked = "The SIM card is blocked.";
 constexpr const char* kNotReady = "The SIM card is not ready.";

@@ -176,10 +176,11 @@ TEST_F(Plugins, MobileCommandBindsTheAgentOnceAndRepliesReachThePlugin)
 // On a gateway node the Mobile command acts on the first agent checked in the gateway's device list.
 TEST_F(Plugins, OnAGatewayTheFirstCheckedAgentIsTheTarget)
 {
-    if (!host() || !host()->MobileWnd()) GTEST_SKIP() << "the Mobile plug-in is not built";
     QTemporaryDir fleetDir;
     tarntest::GatewayProcess gw({"--fleet", fleetFile(fleetDir).toStdString()});
+    ASSERT_TRUE(gw.ok());
     start(profileFor({{"G", gw.port()}}));
+    ASSERT_NE(host()->MobileWnd(), nullptr) << "no plug-in beside the tests";
     connectGateway("G", 2);
     QTreeWidgetItem* g = tree()->FindGateway(QStringLiteral("G"));
     tree()->setCurrentItem(g);
