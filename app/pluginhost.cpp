@@ -69,6 +69,10 @@ bool PDLL::Load(const QStringList& where)
     if (m_count++ > 0 || m_module) return false;
     for (const QString& folder : where) {
         auto lib = std::make_unique<QLibrary>(QDir(folder).filePath(m_name));
+        // Releasing forgets every look-up but keeps the code mapped: Qt shares one handle per file
+        // between loaders, and the plug-in's meta-objects and resources stay registered with Qt,
+        // so unmapping it under another holder left calls into freed code.
+        lib->setLoadHints(QLibrary::PreventUnloadHint);
         if (lib->load()) {
             m_module = std::move(lib);
             return true;
