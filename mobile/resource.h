@@ -121,6 +121,7 @@ constexpr int IDC_INBOX_REFRESH = 12562;
 constexpr int IDC_INBOX_DELETE = 12563;
 constexpr int IDC_INBOX_EXPORT = 12564;
 constexpr int IDC_EDIT_NUMBER = 12572;
+constexpr int IDC_EDIT_PHONEBOOK = 12573;
 constexpr int IDC_EDIT_COUNTER = 12575;
 constexpr int IDC_EDIT_MESSAGE = 12576;
 constexpr int IDC_EDIT_TEMPLATE = 12577;

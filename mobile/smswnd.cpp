@@ -1,5 +1,6 @@
 #include "smswnd.h"
 
+#include "pbwnd.h"
 #include "resource.h"
 #include "smspdu.h"
 #include "zrmobilewnd.h"
@@ -728,6 +729,8 @@ CZRMobileSMSEditWnd::CZRMobileSMSEditWnd(CZRMobileWnd* owner)
     m_number = control(new QLineEdit(this), IDC_EDIT_NUMBER);
     m_number->setMaxLength(64);
     numberRow->addWidget(m_number, 1);
+    m_phoneBook = button(this, QStringLiteral("Phone Book"), IDC_EDIT_PHONEBOOK);
+    numberRow->addWidget(m_phoneBook);
     Body()->addLayout(numberRow);
     auto* messageRow = new QHBoxLayout;
     messageRow->addWidget(new QLabel(QStringLiteral("Message:"), this));
@@ -760,6 +763,7 @@ CZRMobileSMSEditWnd::CZRMobileSMSEditWnd(CZRMobileWnd* owner)
     Body()->addLayout(buttons);
     fillHeight(this, Body());
     connect(m_send, &QPushButton::clicked, this, &CZRMobileSMSEditWnd::Send);
+    connect(m_phoneBook, &QPushButton::clicked, this, &CZRMobileSMSEditWnd::PickContact);
     connect(m_message, &CZRMobileSMSEdit::stateChanged, this, [this](int left, const QString& note) {
         m_counter->setText(QStringLiteral("Counter: %1").arg(left));
         m_note->setText(note);
@@ -768,6 +772,7 @@ CZRMobileSMSEditWnd::CZRMobileSMSEditWnd(CZRMobileWnd* owner)
 
 void CZRMobileSMSEditWnd::EnableControls(bool enable)
 {
+    m_phoneBook->setEnabled(enable);
     m_template->setEnabled(enable);
     m_send->setEnabled(enable);
 }
@@ -783,6 +788,19 @@ void CZRMobileSMSEditWnd::SetPduMode(bool pdu)
 {
     m_pduMode = pdu;
     m_message->SetUnicodeAllowed(pdu);
+}
+
+void CZRMobileSMSEditWnd::PickContact()
+{
+    CZRMobilePBWnd* book = Owner()->PbPage();
+    if (book == nullptr) return;
+    CZRMobilePBDlg dlg(this, CZRMobilePBDlg::Picker, book->Contacts());
+    dlg.FollowPage(book);
+    // A phone book never listed yet is asked for, and fills the picker when it arrives.
+    if (book->Contacts().isEmpty()) book->Refresh();
+    QPointer<CZRMobileSMSEditWnd> self(this);
+    if (dlg.exec() != QDialog::Accepted || !self || dlg.ChosenNumber().isEmpty()) return;
+    m_number->setText(dlg.ChosenNumber());
 }
 
 void CZRMobileSMSEditWnd::SetRecipient(const QString& number)

@@ -202,6 +202,9 @@ public:
     void Send();
     void AddToTemplate();
     void ReadFromTemplate();
+    // Opens the contact picker on the phone book page's contacts; the picked number becomes the
+    // recipient.
+    void PickContact();
     // The template list arrived again, or failed, while the picker is open.
     void OnTemplates(const QStringList& templates, bool complete);
 
@@ -219,6 +222,7 @@ private:
     QLabel* m_note;
     CZRMobileSMSEdit* m_message;
     QPushButton* m_template;
+    QPushButton* m_phoneBook;
     QPushButton* m_send;
     bool m_pduMode = false;
     CZRMobileTmplListDlg* m_picker = nullptr;

@@ -6,6 +6,7 @@
 #include "pbfile.h"
 #include "pbwnd.h"
 #include "resource.h"
+#include "smswnd.h"
 #include "zrmobilewnd.h"
 
 #include <picker.h>
@@ -473,6 +474,45 @@ TEST_F(PageTest, ChangedRowsSurviveThePageShownAgain)
     reply(353, QStringLiteral("1"));
     EXPECT_EQ(grid()->Name(0), QStringLiteral("Anna"));
     EXPECT_FALSE(grid()->Changed(0));
+}
+
+// The SMS edit page's Phone Book button: the picked number becomes the recipient, Cancel keeps
+// what was typed, and a book not listed yet is asked for and fills the open picker.
+TEST_F(PageTest, SmsEditPicksItsRecipientFromThePhoneBook)
+{
+    wnd->SetModel(QStringLiteral("K520"));
+    wnd->Init();
+    reply(302, QStringLiteral("0"));
+    auto* edit = wnd->findChild<CZRMobileSMSEditWnd*>();
+    ASSERT_NE(edit, nullptr);
+    auto* number = ctl<QLineEdit>(edit, IDC_EDIT_NUMBER);
+    auto* button = ctl<QPushButton>(edit, IDC_EDIT_PHONEBOOK);
+    ASSERT_TRUE(number && button);
+    number->setText(QStringLiteral("+4900"));
+    rec.sent.clear();
+    int rowsSeen = -1;
+    whenModal([&](QDialog* d) {
+        auto* picker = qobject_cast<CZRMobilePBDlg*>(d);
+        ASSERT_NE(picker, nullptr);
+        // The empty book was asked for; its list arrives while the picker is open.
+        reply(352, QStringLiteral("1 \"Ann\" \"+491\""));
+        reply(352, QStringLiteral("2 \"Bob\" \"+492\""));
+        reply(353, QStringLiteral("2"));
+        rowsSeen = int(picker->Grid()->GetNumberRows());
+        picker->Grid()->GotoRow(1);
+        picker->accept();
+    });
+    button->click();
+    ASSERT_FALSE(rec.sent.empty());
+    EXPECT_EQ(rec.sent.front().number, 54);
+    EXPECT_GE(rowsSeen, 2);
+    EXPECT_EQ(number->text(), QStringLiteral("+492"));
+    // Listed now: nothing is asked again, and Cancel changes nothing.
+    rec.sent.clear();
+    whenModal([](QDialog* d) { d->reject(); });
+    button->click();
+    EXPECT_TRUE(rec.sent.empty());
+    EXPECT_EQ(number->text(), QStringLiteral("+492"));
 }
 
 TEST_F(PageTest, ContactPickerReturnsTheDoubleClickedNumberAndFollowsNewLists)
