@@ -19,25 +19,6 @@ bool allDigits(std::string_view text, std::size_t min, std::size_t max)
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// A small decimal number; false for anything else.
-bool smallNumber(std::string_view text, int* value, int min, int max)
-{
-    if (text.empty() || text.size() > 9) return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < min || v > max) return false;
-    *value = v;
-    return true;
-}
-
-std::string quoted(std::string_view text)
-{
-    return "\"" + escapeItem(text) + "\"";
-}
-
 std::string upper(std::string_view text)
 {
     std::string u(text);
@@ -52,6 +33,24 @@ constexpr const char* kNotReady = "The SIM card is not ready.";
 constexpr const char* kBadParameter = "The parameter is incorrect.";
 
 } // namespace
+
+std::string quoted(std::string_view text)
+{
+    return "\"" + escapeItem(text) + "\"";
+}
+
+bool smallNumber(std::string_view text, int* value, int min, int max)
+{
+    if (text.empty() || text.size() > 9) return false;
+    int v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v < min || v > max) return false;
+    *value = v;
+    return true;
+}
 
 std::string escapeItem(std::string_view text)
 {

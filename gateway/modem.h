@@ -144,6 +144,10 @@ private:
 // Quoted-item escaping of the mobile texts: backslash, double quote, carriage return, line feed.
 std::string escapeItem(std::string_view text);
 std::string unescapeItem(std::string_view item);
+// An item in double quotes, escaped.
+std::string quoted(std::string_view text);
+// A small decimal number within [min, max]; false for anything else.
+bool smallNumber(std::string_view text, int* value, int min, int max);
 // Items with the mobile reader's rules: a quote behind an odd number of backslashes stays inside
 // its item; false when a quote is never closed.
 bool splitMobileItems(std::string_view text, std::vector<std::string>* items);

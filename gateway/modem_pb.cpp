@@ -8,24 +8,6 @@ namespace tarngw {
 
 namespace {
 
-std::string quoted(std::string_view text)
-{
-    return "\"" + escapeItem(text) + "\"";
-}
-
-bool smallNumber(std::string_view text, int* value, int min, int max)
-{
-    if (text.empty() || text.size() > 9) return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < min || v > max) return false;
-    *value = v;
-    return true;
-}
-
 bool validNumber(std::string_view number)
 {
     if (number.empty() || number.size() > 29) return false;

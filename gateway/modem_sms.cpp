@@ -138,24 +138,6 @@ std::string stamp(std::string_view time)
     return out;
 }
 
-std::string quoted(std::string_view text)
-{
-    return "\"" + escapeItem(text) + "\"";
-}
-
-bool smallNumber(std::string_view text, int* value, int min, int max)
-{
-    if (text.empty() || text.size() > 9) return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < min || v > max) return false;
-    *value = v;
-    return true;
-}
-
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
