@@ -5,6 +5,7 @@
 #include "zrmobileapi.h"
 
 #include <messagebox.h>
+#include <notify.h>
 
 #include <gtest/gtest.h>
 
@@ -144,4 +145,29 @@ struct MessageRecorder
     }
     ~MessageRecorder() { SetMessageHandler({}); }
     std::vector<MessageRecord> boxes;
+};
+
+// Stands in for the console's main window: counts agents coming on line and hands each mobile
+// reply, its code kept, to `deliver`.
+class Relay : public QObject
+{
+public:
+    std::function<void(const _Notice&)> deliver;
+    std::vector<int> codes;
+    int online = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        const int id = int(e->type());
+        if (id < 1525 || id > 1635) return QObject::event(e);
+        auto* n = static_cast<CZRNotify*>(e);
+        if (id == zrmsg::AgentOnline) ++online;
+        if (id == zrmsg::Mobile)
+            if (const _Notice* notice = n->get<_Notice>()) {
+                codes.push_back(notice->code);
+                if (deliver) deliver(*notice);
+            }
+        return true;
+    }
 };

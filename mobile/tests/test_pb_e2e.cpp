@@ -28,30 +28,6 @@ namespace {
 
 const QString kKey = QStringLiteral("site|10.5.0.1");
 
-// Stands in for the console's main window: hands mobile replies to the window.
-class Relay : public QObject
-{
-public:
-    CZRMobileWnd* wnd = nullptr;
-    std::vector<int> codes;
-    int online = 0;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        const int id = int(e->type());
-        if (id < 1525 || id > 1635) return QObject::event(e);
-        auto* n = static_cast<CZRNotify*>(e);
-        if (id == zrmsg::AgentOnline) ++online;
-        if (id == zrmsg::Mobile)
-            if (const _Notice* notice = n->get<_Notice>()) {
-                codes.push_back(notice->code);
-                if (wnd) wnd->ReceiveMessage(quint16(notice->code), notice->key, notice->text);
-            }
-        return true;
-    }
-};
-
 QByteArray readFile(const QString& path)
 {
     QFile f(path);
@@ -87,7 +63,7 @@ struct MobileEndToEnd : ::testing::Test
         wnd = new CZRMobileWnd(&parent);
         wnd->setGeometry(parent.rect());
         parent.show();
-        relay.wnd = wnd;
+        relay.deliver = [this](const _Notice& n) { wnd->ReceiveMessage(quint16(n.code), n.key, n.text); };
         rec.forward = [this](const SentRequest& r) {
             return control->SendRequest(r.number, r.hasText ? r.text : QString(), r.key);
         };
@@ -102,7 +78,7 @@ struct MobileEndToEnd : ::testing::Test
     }
     void TearDown() override
     {
-        relay.wnd = nullptr;
+        relay.deliver = nullptr;
         delete wnd;
         control.reset();
         gateway.reset();

@@ -19,31 +19,6 @@ namespace {
 
 const QString kKey = QStringLiteral("site|10.5.0.1");
 
-// Stands in for the console's main window: hands mobile replies to the plug-in.
-class Relay : public QObject
-{
-public:
-    void* wnd = nullptr;
-    std::vector<int> codes;
-    int online = 0;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        const int id = int(e->type());
-        if (id < 1525 || id > 1635) return QObject::event(e);
-        auto* n = static_cast<CZRNotify*>(e);
-        if (id == zrmsg::AgentOnline) ++online;
-        if (id == zrmsg::Mobile)
-            if (const _Notice* notice = n->get<_Notice>()) {
-                codes.push_back(notice->code);
-                const ZRMobileReply reply{notice->code, u16(notice->key), u16(notice->text)};
-                MobileExports::get().ReceiveMessage(wnd, &reply);
-            }
-        return true;
-    }
-};
-
 struct SimEndToEnd : ::testing::Test
 {
     void start(const char* fleetLine, std::vector<std::string> extra = {})
@@ -72,7 +47,10 @@ struct SimEndToEnd : ::testing::Test
         ASSERT_NE(wnd, nullptr);
         static_cast<QWidget*>(wnd)->setGeometry(parent.rect());
         parent.show();
-        relay.wnd = wnd;
+        relay.deliver = [this](const _Notice& n) {
+            const ZRMobileReply reply{n.code, u16(n.key), u16(n.text)};
+            MobileExports::get().ReceiveMessage(wnd, &reply);
+        };
         rec.forward = [this](const SentRequest& r) {
             return control->SendRequest(r.number, r.hasText ? r.text : QString(), r.key);
         };

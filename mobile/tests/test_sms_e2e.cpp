@@ -28,26 +28,6 @@ const QString kOld = QStringLiteral("site|10.5.0.2"); // 2.1.0: text form only
 const char* kFleet = "10.5.0.1 cell-new model=K520-LX\n"
                      "10.5.0.2 cell-old model=K520-LX version=2.1.0\n";
 
-// Stands in for the console's main window: hands mobile replies on.
-class Relay : public QObject
-{
-public:
-    std::function<void(const _Notice&)> deliver;
-    int online = 0;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        const int id = int(e->type());
-        if (id < 1525 || id > 1635) return QObject::event(e);
-        auto* n = static_cast<CZRNotify*>(e);
-        if (id == zrmsg::AgentOnline) ++online;
-        if (id == zrmsg::Mobile)
-            if (const _Notice* notice = n->get<_Notice>(); notice && deliver) deliver(*notice);
-        return true;
-    }
-};
-
 // Answers the next modal dialog with that object name; answered() tells whether it came.
 class ModalAnswer
 {
