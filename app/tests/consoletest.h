@@ -86,6 +86,24 @@ struct ConsoleFixture : ::testing::Test
     CTarnDoc* doc() const { return frame->Document(); }
     CZRAgentTree* tree() const { return frame->Tree(); }
     CZRControl* control() const { return frame->Document()->Control(); }
+    // Every agent of the gateway has its device information, and with it the system type that
+    // sets the style of its paths: a transfer recorded before takes the style assumed until then.
+    bool agentsDescribed(const QString& gateway, int ms = 20000) const
+    {
+        return waitUntil(
+            [&] {
+                QTreeWidgetItem* node = tree()->FindGateway(gateway);
+                if (node == nullptr || node->childCount() == 0) return false;
+                for (int i = 0; i < node->childCount(); ++i)
+                    if (control()
+                            ->GetAgent(gateway + u'|' + node->child(i)->text(0))
+                            .GetModelName()
+                            .isEmpty())
+                        return false;
+                return true;
+            },
+            ms);
+    }
     int boxesWithCaption(const QString& prefix) const
     {
         int n = 0;

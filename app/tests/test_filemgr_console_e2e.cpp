@@ -57,6 +57,7 @@ struct FileManagerConsole : ConsoleFixture
         QTreeWidgetItem* node = tree()->FindGateway(kGw);
         ASSERT_TRUE(waitUntil(
             [&] { return node->childCount() == 3 && !(CZRAgentTree::Param(node) & NODE_BUSY); }, 20000));
+        ASSERT_TRUE(agentsDescribed(kGw));
     }
     CZRFileMgrWnd* fm() const { return frame->InfoView()->FileMgrWnd(); }
     CZRRmtShellListWnd* pane() const { return fm()->Remote(); }
@@ -161,9 +162,10 @@ TEST_F(FileManagerConsole, OpensBrowsesMakesAFolderAndDownloadsInTurnPerGateway)
     EXPECT_EQ(localFile(QStringLiteral("first.bin")), first);
     EXPECT_EQ(localFile(QStringLiteral("second.bin")), second);
     EXPECT_FALSE(QFile::exists(local.filePath(QStringLiteral("third.bin"))));
-    EXPECT_EQ(fm()->Queue()->GetTaskCount(), 0);
-    EXPECT_EQ(imageOf(kA), IMG_AGENT);
-    EXPECT_EQ(imageOf(kB), IMG_AGENT);
+    // The core's records empty before the console has handled the last notice.
+    EXPECT_TRUE(waitUntil([&] {
+        return fm()->Queue()->GetTaskCount() == 0 && imageOf(kA) == IMG_AGENT && imageOf(kB) == IMG_AGENT;
+    }));
     // The local pane shows what arrived.
     ASSERT_TRUE(
         waitUntil([&] { return fm()->Local()->List()->Model()->Find(QStringLiteral("second.bin")) >= 0; }));
@@ -248,8 +250,8 @@ TEST_F(FileManagerConsole, UploadsFromTheLocalPaneGoOneAtATimeAndRefusalsRecordN
         ASSERT_TRUE(got.open(QIODevice::ReadOnly)) << name.toStdString();
         EXPECT_EQ(got.readAll(), *body);
     }
-    EXPECT_EQ(fm()->Queue()->GetTaskCount(), 0);
-    EXPECT_EQ(imageOf(kA), IMG_AGENT);
+    // The core's records empty before the console has handled the last notice.
+    EXPECT_TRUE(waitUntil([&] { return fm()->Queue()->GetTaskCount() == 0 && imageOf(kA) == IMG_AGENT; }));
     // The remote folder shows what arrived.
     ASSERT_TRUE(waitUntil([&] { return row(u"two.bin"_qs) >= 0 && !pane()->IsBrowsing(); }));
 

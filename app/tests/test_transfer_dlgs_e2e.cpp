@@ -62,6 +62,7 @@ struct TransferDialogs : ConsoleFixture
         QTreeWidgetItem* node = tree()->FindGateway(kGw);
         ASSERT_TRUE(waitUntil(
             [&] { return node->childCount() == 4 && !(CZRAgentTree::Param(node) & NODE_BUSY); }, 20000));
+        ASSERT_TRUE(agentsDescribed(kGw));
     }
     QString root() const { return dir.filePath(u"root"_qs); }
     QByteArray onAgent(const QString& agent, const QString& path) const

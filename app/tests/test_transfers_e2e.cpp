@@ -75,17 +75,7 @@ struct TransferConsole : ConsoleFixture
             QTreeWidgetItem* node = tree()->FindGateway(name(int(g)));
             ASSERT_TRUE(waitUntil(
                 [&] { return node->childCount() == 4 && !(CZRAgentTree::Param(node) & NODE_BUSY); }, 20000));
-            // Agent paths are recorded in the agent's own style, known from its device information;
-            // none of this fleet has the style assumed before it arrives (1).
-            ASSERT_TRUE(waitUntil(
-                [&] {
-                    for (int i = 0; i < node->childCount(); ++i)
-                        if (control()->GetAgent(name(int(g)) + u'|' + node->child(i)->text(0)).GetOSType(1) ==
-                            1)
-                            return false;
-                    return true;
-                },
-                20000));
+            ASSERT_TRUE(agentsDescribed(name(int(g))));
         }
     }
     QString localPath(const QString& file) const { return local.filePath(file); }
