@@ -114,6 +114,35 @@ bool spin(const std::function<bool()>& done, int ms = 120000)
     }
     return true;
 }
+
+// The longest time between two ticks of a 10 ms timer, up to the moment asked.
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        m_clock.start();
+        QObject::connect(&m_tick, &QTimer::timeout, [this] { mark(); });
+        m_tick.start(10);
+    }
+    double longestMs()
+    {
+        mark();
+        return double(m_longest) / 1e6;
+    }
+
+private:
+    void mark()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_longest = std::max(m_longest, now - m_last);
+        m_last = now;
+    }
+    QTimer m_tick;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
 #endif
 
 } // namespace

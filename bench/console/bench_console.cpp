@@ -85,35 +85,6 @@ protected:
     }
 };
 
-// The longest time between two ticks of a 10 ms timer, up to the moment asked.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_clock.start();
-        QObject::connect(&m_tick, &QTimer::timeout, [this] { mark(); });
-        m_tick.start(10);
-    }
-    double longestMs()
-    {
-        mark();
-        return double(m_longest) / 1e6;
-    }
-
-private:
-    void mark()
-    {
-        const qint64 now = m_clock.nsecsElapsed();
-        m_longest = std::max(m_longest, now - m_last);
-        m_last = now;
-    }
-    QTimer m_tick;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
 // showList: the gateway is selected before it connects, so its device list is shown and filled while
 // the agents arrive; otherwise nothing is selected and only the tree takes them in.
 Run consoleFleet(const QString& profile, bool showList)
