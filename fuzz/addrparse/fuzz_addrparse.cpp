@@ -24,7 +24,7 @@ const char16_t* const kMessages[] = {
     u"extra garbage on end of dotted-decimal address",
     u"empty subnet",
     u"unknown address family in trysubnet",
-    u"no / in subnet specification",
+    u"no / in subnet notation",
     u"subnet mask bit count too large",
     u"syntax error in subnet mask",
     u"empty subnet mask",

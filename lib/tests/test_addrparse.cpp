@@ -87,7 +87,7 @@ TEST(AddrParse, Subnets)
     EXPECT_EQ(subnet(u"192.168.1.1/24"), u"subnet ip address and the subnet mask are not compatible");
     EXPECT_EQ(subnet(u"10.0.0.0/33"), u"subnet mask bit count too large");
     EXPECT_EQ(subnet(u"10.0.0.0/99999999999999999999"), u"subnet mask bit count too large");
-    EXPECT_EQ(subnet(u"10.0.0.0"), u"no / in subnet specification");
+    EXPECT_EQ(subnet(u"10.0.0.0"), u"no / in subnet notation");
     EXPECT_EQ(subnet(u"10.0.0.0/255.0.255.0"), u"non-contiguous or otherwise erroneous mask");
     EXPECT_EQ(subnet(u""), u"empty subnet");
     EXPECT_EQ(subnet(u"10.0.0.0/8", 5), u"unknown address family in trysubnet");
@@ -119,7 +119,7 @@ TEST(AddrParse, SubnetSlashIsLookedForWithinTheCount)
 {
     // The "/" lies past the count: there is none in the counted text.
     const std::u16string text = u"10.0.0.0/8";
-    EXPECT_EQ(msg(trysubnet(text.c_str(), 8, ZR_AF_INET)), u"no / in subnet specification");
+    EXPECT_EQ(msg(trysubnet(text.c_str(), 8, ZR_AF_INET)), u"no / in subnet notation");
     EXPECT_EQ(msg(trysubnet(text.c_str(), 10, ZR_AF_INET)), ok);
     // The mask ends at the count too: "/2" of "/24".
     EXPECT_EQ(msg(trysubnet(u"10.0.0.0/24", 10, ZR_AF_INET)),
