@@ -141,7 +141,8 @@ ZRMOBILE_EXPORT int Insert2Menu(void* menuHandle, int position)
     auto* separator = new QAction(menu);
     separator->setSeparator(true);
     insertAt(menu, separator, &position);
-    insertAt(menu, mobileAction(menu, ID_CTX_MOBILE, QIcon()), &position);
+    insertAt(menu, mobileAction(menu, ID_CTX_MOBILE, buttonIcon(IDB_MOBILE_CTX, IDB_MOBILE_CTX_DISABLED)),
+             &position);
     return 1;
 }
 
