@@ -107,6 +107,9 @@ CTarnDoc::CTarnDoc(CMainFrame* frame) : QObject(frame), m_frame(frame)
 {
     m_infoTimer.setSingleShot(true);
     connect(&m_infoTimer, &QTimer::timeout, this, &CTarnDoc::sendDeviceInfoSlice);
+    // Runs only while transfers wait: starts those whose gateway leg ended without a report.
+    m_queueTimer.setInterval(1000);
+    connect(&m_queueTimer, &QTimer::timeout, this, &CTarnDoc::kickQueues);
     m_control = std::make_unique<CZRControl>();
     m_control->setObjectName(QStringLiteral("ControlWnd%1").arg(IDC_CONTROL_WND));
     m_control->SetMainHWND(frame);

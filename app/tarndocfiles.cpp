@@ -485,11 +485,6 @@ void CTarnDoc::startNextUpload(const QString& gatewayName)
 
 void CTarnDoc::watchQueues()
 {
-    constexpr int kQueueWatchMs = 1000;
-    if (m_queueTimer.interval() != kQueueWatchMs) {
-        m_queueTimer.setInterval(kQueueWatchMs);
-        connect(&m_queueTimer, &QTimer::timeout, this, &CTarnDoc::kickQueues);
-    }
     if (!m_queueTimer.isActive()) m_queueTimer.start();
 }
 

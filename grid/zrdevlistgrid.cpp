@@ -1,5 +1,6 @@
 #include "zrdevlistgrid.h"
 
+#include "captionheads.h"
 #include "resources.h"
 
 #include <QHeaderView>
@@ -70,22 +71,7 @@ void CZRDevListGrid::OnSetup()
     SetCurrentCellMode(UG_CELLMODE_HIGHLIGHT);
     EnableMenu(true);
 
-    for (int col = 0; col < kCols; ++col) {
-        // Entries are "caption\nwidth".
-        const QString entry = LoadResString(kCaptionIds[col]);
-        const qsizetype nl = entry.indexOf(u'\n');
-        CUGCell head;
-        GetCell(col, -1, &head);
-        head.SetText(nl < 0 ? entry : entry.left(nl));
-        head.SetFont(m_headFont);
-        head.SetAlignment(UG_ALIGNCENTER | UG_ALIGNVCENTER);
-        head.SetCellType(UGCT_SORTARROW);
-        head.SetCellTypeEx(0);
-        SetCell(col, -1, &head);
-        bool ok = false;
-        const int width = nl < 0 ? 0 : entry.mid(nl + 1).trimmed().toInt(&ok);
-        if (ok && width > 0) SetColWidth(col, width);
-    }
+    SetCaptionHeadings(*this, kCaptionIds, kCols, m_headFont, true);
     sortBy(kColLabel, true);
 }
 

@@ -1,5 +1,6 @@
 #include "zrtransfergrid.h"
 
+#include "captionheads.h"
 #include "resources.h"
 
 #include <cstring>
@@ -68,20 +69,8 @@ void CZRTransferGrid::OnSetup()
     SetCurrentCellMode(UG_CELLMODE_HIGHLIGHT);
     SetDoubleBufferMode(true);
 
-    for (int col = 0; col < kCols; ++col) {
-        const QString entry = LoadResString(kCaptionIds[col]);
-        const qsizetype nl = entry.indexOf(u'\n');
-        CUGCell head;
-        GetCell(col, -1, &head);
-        head.SetText(nl < 0 ? entry : entry.left(nl));
-        head.SetFont(m_headFont);
-        head.SetAlignment(UG_ALIGNCENTER | UG_ALIGNVCENTER);
-        SetCell(col, -1, &head);
-        bool ok = false;
-        int width = nl < 0 ? 0 : entry.mid(nl + 1).trimmed().toInt(&ok);
-        if (col == kColDevice) width = kDeviceWidth, ok = true;
-        if (ok && width > 0) SetColWidth(col, width);
-    }
+    SetCaptionHeadings(*this, kCaptionIds, kCols, m_headFont, false);
+    SetColWidth(kColDevice, kDeviceWidth);
     for (int i = 0; i < 6; ++i)
         m_bitmaps[i] = AddBitmap(LoadResBitmap(kStatus[i].bitmap, QSize(16, 16)));
     sortBy(kColStatus, true, false);
